@@ -1,0 +1,28 @@
+#include "image/FactoryDefaults.h"
+
+#include "app/Session.h"
+#include "image/ImageText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+
+bool LoadFactoryDefaults(Session &session, const QString &dir)
+{
+    QFile file(QDir(dir).filePath(QStringLiteral("Default.mag")));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError || text.size() != ImageText::ImageChars)
+        return false;
+    const ImageText::Image image = ImageText::decode(text);
+    std::copy(image.begin(), image.end(), session.ParamImage.begin());
+    session.Rs232Interface = false;
+    return true;
+}
+
+bool LoadFactoryDefaults(Session &session)
+{
+    return LoadFactoryDefaults(session, QCoreApplication::applicationDirPath());
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/SettingsStore.h"
+
+// SettingsStore on QSettings. Without a file it uses the platform's per-user
+// store (organisation "ZEV", one store per application); with a file, one INI
+// file holds every application, which is what tests point at.
+class QtSettingsStore : public SettingsStore
+{
+public:
+    QtSettingsStore() = default;
+    explicit QtSettingsStore(const QString &iniFile);
+
+    QString getSetting(const QString &application, const QString &section, const QString &key,
+                       const QString &defaultValue) override;
+    void saveSetting(const QString &application, const QString &section, const QString &key,
+                     const QString &value) override;
+
+private:
+    QString m_iniFile;
+};

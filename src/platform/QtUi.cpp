@@ -1,0 +1,93 @@
+#include "platform/QtUi.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+Ui::Answer QtUi::messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title)
+{
+    QMessageBox box(m_parent);
+    box.setWindowTitle(effectiveTitle(title));
+    box.setText(text);
+    switch (icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    }
+    // The first button is the default one, as users of this program expect.
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    default:
+        // Escape on a Yes/No box closes it; treat that as the safe answer.
+        return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+    }
+}
+
+Ui::FileAnswer QtUi::fileDialog(const FileRequest &request, bool save)
+{
+    QFileDialog dialog(m_parent);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The program asks its own overwrite question and adds no extension.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    const QStringList filters = nameFilters(request.filter);
+    dialog.setNameFilters(filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[request.filterIndex - 1]);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    FileAnswer answer;
+    if (dialog.exec() != QDialog::Accepted)
+        return answer;
+    answer.cancelled = false;
+    const QStringList files = dialog.selectedFiles();
+    answer.fileName = files.isEmpty() ? QString() : files.first();
+    return answer;
+}
+
+Ui::FileAnswer QtUi::openFileDialog(const FileRequest &request)
+{
+    return fileDialog(request, false);
+}
+
+Ui::FileAnswer QtUi::saveFileDialog(const FileRequest &request)
+{
+    return fileDialog(request, true);
+}
+
+bool QtUi::printDialog(QPrinter &printer, bool selectionAvailable)
+{
+    QPrintDialog dialog(&printer, m_parent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, selectionAvailable);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtUi::beep()
+{
+    QApplication::beep();
+}
+
+int QtUi::showModal(QDialog &dialog)
+{
+    return dialog.exec();
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Per-user string settings addressed by (application, section, key).
+class SettingsStore
+{
+public:
+    virtual ~SettingsStore() = default;
+    virtual QString getSetting(const QString &application, const QString &section,
+                               const QString &key, const QString &defaultValue) = 0;
+    virtual void saveSetting(const QString &application, const QString &section,
+                             const QString &key, const QString &value) = 0;
+};

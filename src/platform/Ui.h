@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QPrinter;
+
+// Everything the windows say to the user or ask of the user goes through here,
+// so that tests can record it and answer from a script.
+class Ui
+{
+public:
+    enum class Icon { None, Critical, Exclamation, Information };
+    enum class Buttons { Ok, YesNo, YesNoCancel };
+    enum class Answer { Ok, Yes, No, Cancel };
+
+    // A file dialog as the windows set it up. filter is in "Label|pattern|Label|pattern"
+    // form; filterIndex is 1-based.
+    struct FileRequest
+    {
+        QString filter;
+        int filterIndex = 1;
+        QString fileName;
+    };
+    struct FileAnswer
+    {
+        bool cancelled = true;
+        QString fileName;
+    };
+
+    virtual ~Ui() = default;
+
+    // An empty title shows the application title "ZEV".
+    virtual Answer messageBox(const QString &text, Buttons buttons, Icon icon,
+                              const QString &title = QString()) = 0;
+    virtual FileAnswer openFileDialog(const FileRequest &request) = 0;
+    virtual FileAnswer saveFileDialog(const FileRequest &request) = 0;
+    // Lets the user set up printer (copies, range); false when cancelled.
+    virtual bool printDialog(QPrinter &printer, bool selectionAvailable) = 0;
+    virtual void beep() = 0;
+    // Shows a window modally and returns its result code.
+    virtual int showModal(QDialog &dialog) = 0;
+
+    static QString effectiveTitle(const QString &title);
+    // "A (*.a)|*.a|B (*.b)|*.b" -> {"A (*.a)", "B (*.b)"}, in the form QFileDialog takes.
+    static QStringList nameFilters(const QString &filter);
+};

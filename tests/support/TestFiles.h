@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace TestFiles {
+
+QByteArray read(const QString &path);
+void write(const QString &path, const QByteArray &bytes);
+// The repository and the folder of the built executables (set by the test runner).
+QString sourceDir();
+QString binDir();
+
+// One row of the image text, built the way the format table lays it out:
+// ">" + 16 two-digit values joined by ",", then "," CR LF.
+QByteArray row(const char *sixteenHexValuesSeparatedBySpaces);
+
+} // namespace TestFiles
