@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The serial line as the exchanges use it: exactly the operations of the old
+// port control (port number, settings string, open/close, discard input,
+// bytes waiting, write, read all).
+class SerialPort
+{
+public:
+    virtual ~SerialPort() = default;
+
+    // Only while closed.
+    virtual void setPortNumber(int comNumber) = 0;
+    virtual int portNumber() const = 0;
+    // "19200,n,8,1"
+    virtual void setSettings(const QString &settings) = 0;
+    virtual void setInputBufferSize(int bytes) = 0;
+
+    // False with the operating system's reason in errorString() when the port
+    // is missing or busy.
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    // Turns false by itself when the line fails (the device went away); the
+    // failure is then in errorString().
+    virtual bool isOpen() const = 0;
+    virtual QString errorString() const = 0;
+
+    virtual void discardInput() = 0;
+    virtual int bytesWaiting() = 0;
+    // Queues the bytes for sending, in order, without waiting.
+    virtual bool write(const QByteArray &bytes) = 0;
+    // Everything received so far; empty when nothing arrived.
+    virtual QByteArray readAll() = 0;
+};
