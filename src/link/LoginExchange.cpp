@@ -1,0 +1,47 @@
+#include "link/LoginExchange.h"
+
+#include "link/Frames.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+LoginResult runLoginExchange(SerialPort &port, Clock &clock, const QString &typedPassword)
+{
+    LoginResult result;
+    result.paddedPassword = typedPassword;
+    int sum = 0;
+    PadPassword(result.paddedPassword, sum);
+    const QByteArray frame = Link::loginFrame(typedPassword);
+
+    auto portFailed = [&]() {
+        result.kind = LoginResult::PortError;
+        result.error = port.errorString();
+        port.close();
+        return result;
+    };
+
+    if (!port.isOpen() && !port.open())
+        return portFailed();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        port.discardInput();
+        if (!port.write(frame))
+            return portFailed();
+        ++result.sends;
+        clock.block(500);
+        result.reply = port.readAll();
+        if (!port.isOpen())
+            return portFailed();
+        if (result.reply == Link::AckFrame)
+            break;
+    }
+    port.close();
+
+    if (result.reply.size() <= 1)
+        result.kind = LoginResult::NoReply;
+    else if (result.reply == Link::AckFrame)
+        result.kind = LoginResult::Acknowledged;
+    else if (result.reply == Link::NakFrame)
+        result.kind = LoginResult::Refused;
+    else
+        result.kind = LoginResult::OtherReply;
+    return result;
+}

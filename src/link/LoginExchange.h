@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class SerialPort;
+class Clock;
+
+// The login handshake: "P" + password, up to three sends, each followed by a
+// 0.5 s wait that does not yield to the user interface.
+struct LoginResult
+{
+    enum Kind {
+        Acknowledged,
+        Refused,    // NakFrame
+        NoReply,    // nothing, or one byte, after the last send
+        OtherReply, // two or more bytes that are neither frame
+        PortError,  // the port could not be opened or failed during the exchange
+    };
+    Kind kind = NoReply;
+    QString paddedPassword;
+    QByteArray reply;
+    int sends = 0;
+    QString error;
+};
+
+LoginResult runLoginExchange(SerialPort &port, Clock &clock, const QString &typedPassword);

@@ -1,0 +1,165 @@
+#include "link/frmPword.h"
+
+#include "app/Session.h"
+#include "link/Frames.h"
+#include "link/LoginExchange.h"
+#include "platform/SerialPort.h"
+#include "platform/Ui.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+const QString kTitle = QStringLiteral("Login Error");
+
+bool isPasswordCharacter(QChar c)
+{
+    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+        || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+}
+} // namespace
+
+QString frmPword::communicationMessage()
+{
+    return QStringLiteral("Communications failed to establish. Check physical connections \r\n"
+                          "and make sure your ZEV scanner is powered up.");
+}
+
+frmPword::frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWidget *parent)
+    : QDialog(parent), m_session(session), m_ui(ui), m_port(port), m_clock(clock)
+{
+    setObjectName(QStringLiteral("frmPword"));
+    setWindowTitle(QStringLiteral("ZEV Utility: Login"));
+    setModal(true);
+
+    auto *lblUserName = new QLabel(QStringLiteral("Enter Your Password:"), this);
+    txtUserName = new QLineEdit(this);
+    txtUserName->setObjectName(QStringLiteral("txtUserName"));
+    txtUserName->setEchoMode(QLineEdit::Password);
+    txtUserName->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
+    txtUserName->setMaxLength(8); // never more than the 8 characters a frame carries
+    txtUserName->setContextMenuPolicy(Qt::NoContextMenu); // no pasting round the key filter
+    txtUserName->setAcceptDrops(false);
+    txtUserName->installEventFilter(this);
+    lblUserName->setBuddy(txtUserName);
+
+    auto *lblPort = new QLabel(QStringLiteral("Comm Port :"), this);
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    for (int n = 1; n <= 12; ++n)
+        Combo1->addItem(QString::number(n));
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdOK->setAutoDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    auto *lblVersion = new QLabel(QStringLiteral("Ver. 1.75"), this);
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(lblUserName, 0, 0);
+    grid->addWidget(txtUserName, 0, 1);
+    grid->addWidget(cmdOK, 0, 2);
+    grid->addWidget(lblPort, 1, 0);
+    grid->addWidget(Combo1, 1, 1);
+    grid->addWidget(cmdCancel, 1, 2);
+    grid->addWidget(lblVersion, 2, 0, 1, 3, Qt::AlignRight);
+
+    // Loading the dialog.
+    FailedLogins = 0;
+    LoginSucceeded = false;
+    Combo1->setCurrentIndex(qBound(1, int(m_session.CommPortNumber), 12) - 1);
+    m_session.LoggedIn = false;
+    m_session.Rs232Interface = true;
+    m_port.setPortNumber(1);
+    m_port.setSettings(Link::LineSettings);
+    m_port.setInputBufferSize(1024);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmPword::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Combo1, &QComboBox::activated, this, &frmPword::Combo1_Click);
+}
+
+void frmPword::refuseInput()
+{
+    m_ui.beep();
+}
+
+bool frmPword::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != txtUserName || event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    const QString text = key->text();
+    // Editing and navigation keys, and Enter/Esc for the buttons, are not typed characters.
+    if (text.isEmpty() || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Return
+        || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab
+        || key->key() == Qt::Key_Backtab)
+        return false;
+    if (text.size() == 1 && isPasswordCharacter(text.at(0))) {
+        // A full box takes a character only in place of a selection.
+        const int after = int(txtUserName->text().size()) - int(txtUserName->selectedText().size()) + 1;
+        if (after <= 8)
+            return false;
+    }
+    refuseInput();
+    return true;
+}
+
+void frmPword::Combo1_Click(int index)
+{
+    if (m_port.isOpen())
+        m_port.close();
+    const int n = index + 1;
+    m_port.setPortNumber(n);
+    m_session.CommPortNumber = qint16(n);
+}
+
+void frmPword::cmdOK_Click()
+{
+    const LoginResult result = runLoginExchange(m_port, m_clock, txtUserName->text());
+    auto say = [this](const QString &text) {
+        m_ui.messageBox(text, Ui::Buttons::Ok, Ui::Icon::Exclamation, kTitle);
+    };
+    auto emptyAndFocus = [this]() {
+        txtUserName->clear();
+        txtUserName->setFocus();
+    };
+    switch (result.kind) {
+    case LoginResult::PortError:
+        say(communicationMessage());
+        break;
+    case LoginResult::NoReply:
+    case LoginResult::OtherReply:
+        say(communicationMessage());
+        emptyAndFocus();
+        break;
+    case LoginResult::Acknowledged:
+        m_session.LoginPassword = result.paddedPassword;
+        LoginSucceeded = true;
+        accept();
+        break;
+    case LoginResult::Refused:
+        ++FailedLogins;
+        if (FailedLogins > 3) {
+            say(QStringLiteral("ZEV faild to authenticate your password \r\nand is exiting ...."));
+        } else {
+            emptyAndFocus();
+            say(QStringLiteral("ZEV Scanner faild to authenticate your password and is exiting ...."));
+        }
+        break;
+    }
+}
+
+void frmPword::done(int result)
+{
+    m_session.LoggedIn = LoginSucceeded;
+    QDialog::done(result);
+}

@@ -1,0 +1,150 @@
+#include "platform/QtSerialPort.h"
+
+#include "platform/PortNames.h"
+
+Q_LOGGING_CATEGORY(zevLinkLowLevel, "zev.link.lowlevel", QtWarningMsg)
+
+namespace {
+QString hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ')).toUpper();
+}
+} // namespace
+
+QtSerialPort::QtSerialPort(const PortNames &names) : m_names(names)
+{
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError e) { onError(e); });
+}
+
+QtSerialPort::~QtSerialPort()
+{
+    close();
+}
+
+void QtSerialPort::setPortNumber(int comNumber)
+{
+    if (!m_port.isOpen())
+        m_number = comNumber;
+}
+
+QString QtSerialPort::deviceName() const
+{
+    return m_names.deviceFor(m_number);
+}
+
+void QtSerialPort::setSettings(const QString &settings)
+{
+    // "baud,parity,data,stop" as the old port control took it.
+    const QStringList parts = settings.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return;
+    m_baud = parts[0].toInt();
+    const QChar p = parts[1].isEmpty() ? QLatin1Char('n') : parts[1].at(0).toLower();
+    m_parity = p == QLatin1Char('e') ? QSerialPort::EvenParity
+             : p == QLatin1Char('o') ? QSerialPort::OddParity
+                                     : QSerialPort::NoParity;
+    m_dataBits = parts[2] == QLatin1String("7") ? QSerialPort::Data7 : QSerialPort::Data8;
+    m_stopBits = parts[3] == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop;
+}
+
+bool QtSerialPort::open()
+{
+    if (m_port.isOpen())
+        return true;
+    m_error.clear();
+    m_port.setPortName(deviceName());
+    m_port.setReadBufferSize(m_inputBufferSize);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_error = m_port.errorString();
+        qCDebug(zevLinkLowLevel) << "open" << deviceName() << "failed:" << m_error;
+        return false;
+    }
+    // A pseudo-terminal only takes the default 8N1; a refusal here is not worth failing for.
+    m_port.setBaudRate(m_baud);
+    m_port.setParity(m_parity);
+    m_port.setDataBits(m_dataBits);
+    m_port.setStopBits(m_stopBits);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.clearError();
+    qCDebug(zevLinkLowLevel) << "open" << deviceName();
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    if (m_port.isOpen()) {
+        m_port.close();
+        qCDebug(zevLinkLowLevel) << "close" << deviceName();
+    }
+}
+
+bool QtSerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    // Qt repeats read and resource errors without end once the device is gone;
+    // close at the first one and keep its reason.
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError
+        && error != QSerialPort::WriteError)
+        return;
+    if (!m_port.isOpen())
+        return;
+    m_error = m_port.errorString();
+    qCWarning(zevLinkLowLevel) << "port" << deviceName() << "failed:" << m_error;
+    m_port.close();
+}
+
+void QtSerialPort::pull()
+{
+    if (!m_port.isOpen())
+        return;
+    if (m_port.bytesToWrite() > 0)
+        m_port.flush();
+    if (m_port.isOpen())
+        m_port.waitForReadyRead(0);
+    if (m_port.isOpen() && m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
+}
+
+void QtSerialPort::discardInput()
+{
+    if (!m_port.isOpen())
+        return;
+    pull();
+    m_port.readAll();
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
+}
+
+int QtSerialPort::bytesWaiting()
+{
+    pull();
+    return m_port.isOpen() ? int(m_port.bytesAvailable()) : 0;
+}
+
+bool QtSerialPort::write(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    qCDebug(zevLinkLowLevel).noquote() << "TX" << hex(bytes);
+    if (m_port.write(bytes) != bytes.size())
+        return false;
+    // Exchanges may block without an event loop; hand the bytes to the driver now.
+    m_port.flush();
+    return m_port.isOpen();
+}
+
+QByteArray QtSerialPort::readAll()
+{
+    pull();
+    if (!m_port.isOpen())
+        return QByteArray();
+    const QByteArray bytes = m_port.readAll();
+    if (!bytes.isEmpty())
+        qCDebug(zevLinkLowLevel).noquote() << "RX" << hex(bytes);
+    return bytes;
+}
