@@ -1,0 +1,370 @@
+#include "app/MDIfrmMain.h"
+
+#include "app/ChildWindow.h"
+#include "app/FlagStore.h"
+#include "app/Platform.h"
+#include "app/Session.h"
+#include "app/frmMenu.h"
+#include "image/FactoryDefaults.h"
+#include "image/SettingsFile.h"
+#include "platform/Clock.h"
+#include "platform/Twips.h"
+#include "platform/Ui.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableWidget>
+#include <QToolBox>
+#include <QVBoxLayout>
+
+namespace {
+const QString kFileFilter = QStringLiteral("All Files (*.*)|*.*|ZEV Scanner Data Files (*.msr)|*.msr");
+const QString kCloseFilter = QStringLiteral("All Files (*.*)|*.*|ZEV Data Files (*.msr)|*.msr");
+const QString kNotSaved = QStringLiteral("Data not saved ! ");
+const QString kCantChange = QStringLiteral("Can't change to default value.");
+
+// The frame around the inner area of a fixed-size window: borders and caption, in pixels.
+constexpr int kFrameWidth = 8;
+constexpr int kFrameHeight = 31;
+
+// Which window each menu item shows: (group, item) -> name.
+QString windowForItem(int group, int item)
+{
+    if (group == 2 && item == 1)
+        return QStringLiteral("frmBarcode");
+    if (group == 2 && item == 2)
+        return QStringLiteral("frmParameter");
+    if (group == 2 && item == 3)
+        return QStringLiteral("frmAmble");
+    if (group == 3 && item == 1)
+        return QStringLiteral("frmTransmit");
+    if (group == 4 && item == 1)
+        return QStringLiteral("frmDownLoad");
+    return QString();
+}
+} // namespace
+
+MDIfrmMain::MDIfrmMain(Session &session, Platform &platform, QWidget *parent)
+    : QMainWindow(parent), m_session(session), m_platform(platform)
+{
+    setObjectName(QStringLiteral("MDIfrmMain"));
+    setWindowTitle(QStringLiteral("ZEV Setting Utility Ver. 1.10"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setFixedSize(twips(OuterWidth) - kFrameWidth, twips(OuterHeight) - kFrameHeight);
+
+    m_area = new QMdiArea(this);
+    m_area->setObjectName(QStringLiteral("MDIClient"));
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setCentralWidget(m_area);
+
+    // Loading: restore the download-format flags, then the pane and the background.
+    restoreFlags(m_session, m_platform.store);
+
+    auto *pane = new frmMenu;
+    m_menu = pane->VerticalMenu1();
+    m_menuFrame = addFrame(pane, QStringLiteral("frmMenu"));
+    m_menuFrame->setGeometry(0, 0, twips(PaneWidth), height());
+    connect(pane, &frmMenu::MenuItemClick, this, &MDIfrmMain::VerticalMenu1_MenuItemClick);
+
+    auto *base = new QWidget;
+    base->setObjectName(QStringLiteral("frmBase"));
+    m_dtable = new QTableWidget(base);
+    m_dtable->setObjectName(QStringLiteral("Dtable"));
+    auto *layout = new QVBoxLayout(base);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_dtable);
+    m_baseFrame = addFrame(base, QStringLiteral("frmBase"));
+    m_baseFrame->setGeometry(childArea());
+    m_menuFrame->show();
+    m_baseFrame->show();
+
+    connect(m_area, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow *frame) {
+        if (frame)
+            if (auto *child = qobject_cast<ChildWindow *>(frame->widget()))
+                child->activate();
+    });
+}
+
+MDIfrmMain::~MDIfrmMain() = default;
+
+QMdiSubWindow *MDIfrmMain::addFrame(QWidget *widget, const QString &name)
+{
+    QMdiSubWindow *frame = m_area->addSubWindow(widget, Qt::FramelessWindowHint);
+    frame->setObjectName(name + QStringLiteral("Frame"));
+    return frame;
+}
+
+QRect MDIfrmMain::childArea() const
+{
+    const int pane = twips(PaneWidth);
+    const int inner = m_area->width() > 0 ? width() : 0;
+    const int w = inner - pane > 0 ? inner - pane : twips(OuterWidth) - kFrameWidth - pane;
+    return QRect(pane, 0, w, height());
+}
+
+void MDIfrmMain::placeChild(QMdiSubWindow *frame)
+{
+    frame->setGeometry(childArea());
+}
+
+void MDIfrmMain::registerChild(const QString &name, ChildFactory factory)
+{
+    m_factories[name] = std::move(factory);
+}
+
+ChildWindow *MDIfrmMain::child(const QString &name) const
+{
+    QMdiSubWindow *frame = m_children.value(name);
+    return frame ? qobject_cast<ChildWindow *>(frame->widget()) : nullptr;
+}
+
+ChildWindow *MDIfrmMain::showChild(const QString &name, bool focus)
+{
+    QMdiSubWindow *frame = m_children.value(name);
+    if (!frame) {
+        const auto factory = m_factories.value(name);
+        if (!factory)
+            return nullptr;
+        ChildWindow *widget = factory();
+        widget->setObjectName(name);
+        frame = addFrame(widget, name);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        m_children[name] = frame;
+        placeChild(frame);
+        if (!widget->load()) {
+            m_children.remove(name);
+            frame->close();
+            return nullptr;
+        }
+    }
+    frame->show();
+    frame->raise();
+    if (focus)
+        m_area->setActiveSubWindow(frame);
+    return child(name);
+}
+
+void MDIfrmMain::focusBase()
+{
+    m_area->setActiveSubWindow(m_baseFrame);
+    m_baseFrame->raise();
+}
+
+void MDIfrmMain::VerticalMenu1_MenuItemClick(int group, int item)
+{
+    m_session.LastMenuItem = qint16(item);
+    if (group == 1) {
+        switch (item) {
+        case 1: fileDefault(); break;
+        case 2: fileOpen(); break;
+        case 3: fileSave(); break;
+        case 4: fileExit(); break;
+        }
+        return;
+    }
+    const QString name = windowForItem(group, item);
+    if (name.isEmpty())
+        return;
+    if (group == 3 || group == 4) {
+        // The data-side dialogs come up over the plain background.
+        focusBase();
+        showChild(name, m_session.LoggedIn);
+        return;
+    }
+    showChild(name);
+}
+
+QString MDIfrmMain::suggestedFileName(const QDate &date, double secondsSinceMidnight, const QLocale &locale)
+{
+    QString datePart = locale.toString(date, QLocale::ShortFormat).remove(QLatin1Char('/'));
+    datePart = datePart.mid(2);
+    const QString seconds = QString::number(secondsSinceMidnight, 'g', 7).left(4);
+    return QStringLiteral("M") + datePart + seconds;
+}
+
+QString MDIfrmMain::suggestedFileName() const
+{
+    const double seconds = m_platform.clock.secondsSinceMidnight();
+    return suggestedFileName(m_platform.clock.now().date(), seconds, QLocale::system());
+}
+
+void MDIfrmMain::fileDefault()
+{
+    m_dtable->hide();
+    focusBase();
+    Ui &ui = m_platform.ui;
+    auto load = [this]() {
+        return m_platform.factoryDir.isEmpty() ? LoadFactoryDefaults(m_session)
+                                               : LoadFactoryDefaults(m_session, m_platform.factoryDir);
+    };
+    if (m_session.SettingsChanged) {
+        if (ui.messageBox(QStringLiteral("Current Data will be changed to factory default value. Are you sure ? "),
+                          Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("New"))
+            != Ui::Answer::Yes)
+            return;
+        // Unsaved settings stay as they are when the factory file cannot be read.
+        if (load())
+            ui.messageBox(QStringLiteral("All Data has been changed to factory default value ! "), Ui::Buttons::Ok,
+                          Ui::Icon::None, QStringLiteral("New"));
+        else
+            ui.messageBox(kCantChange, Ui::Buttons::Ok, Ui::Icon::Critical);
+        return;
+    }
+    if (!load()) {
+        ui.messageBox(kCantChange, Ui::Buttons::Ok, Ui::Icon::Critical);
+        return;
+    }
+    ui.messageBox(QStringLiteral("All Data has been changed to default value ! "), Ui::Buttons::Ok, Ui::Icon::None,
+                  QStringLiteral("New"));
+    m_session.SettingsChanged = false;
+    if (m_factories.contains(QStringLiteral("frmBarcode"))) {
+        const bool wasOpen = child(QStringLiteral("frmBarcode")) != nullptr;
+        ChildWindow *barcode = wasOpen ? child(QStringLiteral("frmBarcode"))
+                                       : showChild(QStringLiteral("frmBarcode"), false);
+        if (barcode) {
+            barcode->showFirstPage();
+            if (!wasOpen)
+                m_children.value(QStringLiteral("frmBarcode"))->hide();
+        }
+    }
+    focusBase();
+}
+
+void MDIfrmMain::fileOpen()
+{
+    m_dtable->hide();
+    focusBase();
+    Ui &ui = m_platform.ui;
+    const Ui::FileAnswer answer = ui.openFileDialog({kFileFilter, 2, QString()});
+    if (answer.cancelled) {
+        ui.messageBox(QStringLiteral("File not opened ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Open"));
+        return;
+    }
+    if (answer.fileName.isEmpty())
+        return;
+    switch (OpenSettingsFile(m_session, answer.fileName)) {
+    case OpenResult::Loaded:
+        ui.messageBox(QStringLiteral("O.K."), Ui::Buttons::Ok, Ui::Icon::None, QStringLiteral("Open"));
+        m_session.SettingsChanged = false;
+        break;
+    case OpenResult::Refused:
+        ui.messageBox(QStringLiteral("Can't open file ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Open"));
+        break;
+    case OpenResult::ReadError:
+        ui.messageBox(QStringLiteral("File not opened ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Open"));
+        break;
+    }
+}
+
+MDIfrmMain::SaveOutcome MDIfrmMain::saveThroughDialog(const QString &filter)
+{
+    Ui &ui = m_platform.ui;
+    const Ui::FileAnswer answer = ui.saveFileDialog({filter, 2, suggestedFileName()});
+    if (answer.cancelled)
+        return SaveOutcome::Cancelled;
+    if (answer.fileName.isEmpty())
+        return SaveOutcome::NoName;
+    switch (SaveSettingsFile(m_session, ui, answer.fileName)) {
+    case SaveResult::Saved:
+        ui.messageBox(QStringLiteral("O.K."), Ui::Buttons::Ok, Ui::Icon::None, QStringLiteral("Save"));
+        return SaveOutcome::Saved;
+    case SaveResult::NotSaved:
+        return SaveOutcome::NotSaved;
+    case SaveResult::Error:
+        break;
+    }
+    return SaveOutcome::Error;
+}
+
+void MDIfrmMain::fileSave()
+{
+    m_dtable->hide();
+    focusBase();
+    switch (saveThroughDialog(kFileFilter)) {
+    case SaveOutcome::Saved:
+        m_session.SettingsChanged = false;
+        break;
+    case SaveOutcome::NoName:
+        break;
+    case SaveOutcome::NotSaved:
+    case SaveOutcome::Cancelled:
+    case SaveOutcome::Error:
+        m_platform.ui.messageBox(kNotSaved, Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"));
+        break;
+    }
+}
+
+Ui::Answer MDIfrmMain::askToSave()
+{
+    return m_platform.ui.messageBox(QStringLiteral("Do you want to save your setting ? (Y/N) "),
+                                    Ui::Buttons::YesNoCancel, Ui::Icon::Information);
+}
+
+void MDIfrmMain::fileExit()
+{
+    if (m_session.SettingsChanged) {
+        const Ui::Answer a = askToSave();
+        if (a == Ui::Answer::Cancel)
+            return;
+        if (a == Ui::Answer::Yes && saveThroughDialog(kFileFilter) == SaveOutcome::NotSaved)
+            m_platform.ui.messageBox(kNotSaved, Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"));
+    }
+    endProgram();
+}
+
+void MDIfrmMain::endProgram()
+{
+    // Every deliberate way out keeps the user's download-format choice.
+    storeFlags(m_session, m_platform.store);
+    m_ended = true;
+    Q_EMIT ended();
+    close();
+}
+
+void MDIfrmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_ended) {
+        event->accept();
+        return;
+    }
+    storeFlags(m_session, m_platform.store);
+    if (!m_session.SettingsChanged || mayCloseAfterSavePrompt()) {
+        m_ended = true;
+        Q_EMIT ended();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool MDIfrmMain::mayCloseAfterSavePrompt()
+{
+    const Ui::Answer a = askToSave();
+    if (a != Ui::Answer::Yes)
+        return a == Ui::Answer::No;
+    switch (saveThroughDialog(kCloseFilter)) {
+    case SaveOutcome::Saved:
+    case SaveOutcome::NoName:
+        return true;
+    case SaveOutcome::NotSaved:
+        m_platform.ui.messageBox(kNotSaved, Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"));
+        return false;
+    case SaveOutcome::Cancelled:
+    case SaveOutcome::Error:
+        m_platform.ui.messageBox(kNotSaved, Ui::Buttons::Ok, Ui::Icon::Information);
+        return false;
+    }
+    return false;
+}
+
+void MDIfrmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+}

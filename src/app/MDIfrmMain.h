@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/Ui.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+#include <functional>
+
+class QMdiArea;
+class QMdiSubWindow;
+class QTableWidget;
+class QToolBox;
+class ChildWindow;
+struct Session;
+struct Platform;
+
+// The main window: the navigation pane on the left, one child window at a time
+// to its right, and the file commands.
+class MDIfrmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Outer size in twips; it cannot be changed.
+    static constexpr int OuterWidth = 10410;
+    static constexpr int OuterHeight = 6510;
+    static constexpr int PaneWidth = 2145;
+
+    MDIfrmMain(Session &session, Platform &platform, QWidget *parent = nullptr);
+    ~MDIfrmMain() override;
+
+    using ChildFactory = std::function<ChildWindow *()>;
+    // The windows the menu opens, by name ("frmBarcode", "frmTransmit", ...).
+    void registerChild(const QString &name, ChildFactory factory);
+
+    // Menu item click, 1-based group and item as the menu delivers them.
+    void VerticalMenu1_MenuItemClick(int group, int item);
+
+    void fileDefault();
+    void fileOpen();
+    void fileSave();
+    void fileExit();
+
+    // Shows the named child (bringing it forward when open); nullptr when it
+    // closed itself while loading.
+    ChildWindow *showChild(const QString &name, bool focus = true);
+    ChildWindow *child(const QString &name) const;
+    QRect childArea() const; // where frmBase and every menu window sit
+    QTableWidget *Dtable() const { return m_dtable; }
+
+    bool programEnded() const { return m_ended; }
+    // The suggested name of every save dialog.
+    QString suggestedFileName() const;
+    static QString suggestedFileName(const QDate &date, double secondsSinceMidnight, const QLocale &locale);
+
+Q_SIGNALS:
+    void ended();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void endProgram();
+    void focusBase();
+    void placeChild(QMdiSubWindow *frame);
+    enum class SaveOutcome { Saved, NoName, NotSaved, Cancelled, Error };
+    // The save dialog and the save; says "O.K." itself on success.
+    SaveOutcome saveThroughDialog(const QString &filter);
+    bool mayCloseAfterSavePrompt();
+    Ui::Answer askToSave();
+    QMdiSubWindow *addFrame(QWidget *widget, const QString &name);
+
+    Session &m_session;
+    Platform &m_platform;
+    QMdiArea *m_area;
+    QMdiSubWindow *m_menuFrame;
+    QMdiSubWindow *m_baseFrame;
+    QToolBox *m_menu;
+    QTableWidget *m_dtable;
+    QMap<QString, ChildFactory> m_factories;
+    QMap<QString, QPointer<QMdiSubWindow>> m_children; // null once a child has closed
+    bool m_ended = false;
+};

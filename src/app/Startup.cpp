@@ -1,0 +1,57 @@
+#include "app/Startup.h"
+
+#include "app/MDIfrmMain.h"
+#include "app/Placeholder.h"
+#include "app/Platform.h"
+#include "app/Session.h"
+#include "image/FactoryDefaults.h"
+#include "link/frmPword.h"
+#include "link/frmTransmit.h"
+#include "platform/SerialPort.h"
+#include "platform/Ui.h"
+
+Program::Program(Session &session, Platform &platform) : m_session(session), m_platform(platform) {}
+
+Program::~Program() = default;
+
+bool Program::start()
+{
+    m_session.MidFlag = false;
+    m_session.HostTimeSync = false;
+    const bool loaded = m_platform.factoryDir.isEmpty() ? LoadFactoryDefaults(m_session)
+                                                        : LoadFactoryDefaults(m_session, m_platform.factoryDir);
+    if (!loaded) {
+        m_platform.ui.messageBox(QStringLiteral("Cannot open file 'Default.mag', Program terminate ! "),
+                                 Ui::Buttons::Ok, Ui::Icon::Critical);
+        m_exitCode = 1;
+        return false;
+    }
+    m_session.SettingsChanged = false;
+    m_session.Rs232Interface = true;
+    m_session.CommPortNumber = 1;
+    m_session.LoginPassword = QString(8, QLatin1Char(' '));
+
+    {
+        std::unique_ptr<SerialPort> port = m_platform.makePort();
+        frmPword login(m_session, m_platform.ui, *port, m_platform.clock);
+        m_platform.ui.showModal(login);
+    }
+    if (!m_session.LoggedIn) {
+        m_exitCode = 0;
+        return false;
+    }
+    m_main = std::make_unique<MDIfrmMain>(m_session, m_platform);
+    registerWindows(*m_main, m_session, m_platform);
+    m_main->show();
+    return true;
+}
+
+void Program::registerWindows(MDIfrmMain &main, Session &session, Platform &platform)
+{
+    main.registerChild(QStringLiteral("frmTransmit"), [&session, &platform]() {
+        return new frmTransmit(session, platform);
+    });
+    for (const QString &name : {QStringLiteral("frmBarcode"), QStringLiteral("frmParameter"), QStringLiteral("frmAmble"),
+                               QStringLiteral("frmDownLoad")})
+        main.registerChild(name, [name]() { return new Placeholder(name); });
+}

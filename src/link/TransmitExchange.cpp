@@ -1,0 +1,54 @@
+#include "link/TransmitExchange.h"
+
+#include "link/Frames.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+TransmitResult runTransmitExchange(SerialPort &port, Clock &clock, const QString &loginPassword,
+                                   const quint8 *image, const std::function<void(int)> &progress)
+{
+    const QByteArray frame = Link::transmitFrame(loginPassword, image);
+    auto step = [&progress](int value) {
+        if (progress)
+            progress(value);
+    };
+    TransmitResult result;
+    auto failed = [&]() {
+        result.kind = TransmitResult::LineFailed;
+        result.error = port.errorString();
+        port.close();
+        return result;
+    };
+
+    port.discardInput();
+    // STX, password and "Z" first, then each value as its two nibble characters.
+    if (!port.write(frame.left(10)))
+        return failed();
+    for (int i = 0; i <= 128; ++i) {
+        step(i);
+        if (!port.write(frame.mid(10 + 2 * i, 2)))
+            return failed();
+    }
+    step(129);
+    if (!port.write(frame.right(1)))
+        return failed();
+    step(130);
+
+    const qint64 sent = clock.tickCount();
+    for (;;) {
+        if (port.bytesWaiting() >= 5) {
+            result.reply = port.readAll();
+            result.kind = result.reply == Link::AckFrame ? TransmitResult::Acknowledged : TransmitResult::OtherReply;
+            break;
+        }
+        if (!port.isOpen())
+            return failed();
+        clock.processEvents();
+        if (clock.tickCount() - sent > 3000) {
+            result.kind = TransmitResult::TimedOut;
+            break;
+        }
+    }
+    port.close();
+    return result;
+}
