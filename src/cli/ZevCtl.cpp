@@ -1,7 +1,9 @@
 #include "cli/ZevCtl.h"
 
 #include "image/ImageText.h"
+#include "link/Frames.h"
 #include "link/LoginExchange.h"
+#include "link/TransmitExchange.h"
 #include "platform/PortNames.h"
 #include "platform/QtClock.h"
 #include "platform/QtSerialPort.h"
@@ -9,6 +11,7 @@
 
 #include <QFile>
 #include <QIODevice>
+#include <optional>
 
 namespace ZevCtl {
 
@@ -24,25 +27,31 @@ QByteArray boolText(bool b)
     return b ? QByteArrayLiteral("True") : QByteArrayLiteral("False");
 }
 
+// Reads a settings file the way the program would take it; nullopt (and a
+// reason on err) when it would refuse it.
+std::optional<ImageText::SettingsContent> readSettingsFile(const QString &command, const QString &path, QIODevice &err)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        say(err, QStringLiteral("zevctl %1: cannot read %2: %3\n").arg(command, path, file.errorString()));
+        return std::nullopt;
+    }
+    QString reason;
+    auto content = ImageText::parseSettingsText(file.readAll(), &reason);
+    if (!content)
+        say(err, QStringLiteral("zevctl %1: %2 is not a settings file: %3\n").arg(command, path, reason));
+    return content;
+}
+
 int show(const QStringList &args, QIODevice &out, QIODevice &err)
 {
     if (args.size() != 1) {
         say(err, QStringLiteral("zevctl show: expected one FILE\n"));
         return Usage;
     }
-    const QString path = args.first();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        say(err, QStringLiteral("zevctl show: cannot read %1: %2\n").arg(path, file.errorString()));
+    const auto content = readSettingsFile(QStringLiteral("show"), args.first(), err);
+    if (!content)
         return FileError;
-    }
-    const QByteArray text = file.readAll();
-    QString reason;
-    const auto content = ImageText::parseSettingsText(text, &reason);
-    if (!content) {
-        say(err, QStringLiteral("zevctl show: %1 is not a settings file: %2\n").arg(path, reason));
-        return FileError;
-    }
     QByteArray listing;
     for (int r = 0; r < 8; ++r) {
         for (int c = 0; c < 16; ++c) {
@@ -117,6 +126,45 @@ int login(const QStringList &args, const QString &portOption, const QString &pas
     return NoReply;
 }
 
+int transmit(const QStringList &args, const QString &portOption, const QString &password, QIODevice &out,
+             QIODevice &err)
+{
+    if (args.size() != 1) {
+        say(err, QStringLiteral("zevctl transmit: expected one FILE\n"));
+        return Usage;
+    }
+    const auto content = readSettingsFile(QStringLiteral("transmit"), args.first(), err);
+    if (!content)
+        return FileError;
+    Line line(portOption);
+    line.port.setSettings(Link::LineSettings);
+    if (!line.port.open()) {
+        say(err, QStringLiteral("zevctl transmit: cannot open %1: %2\n").arg(line.port.deviceName(), line.port.errorString()));
+        return PortCannotOpen;
+    }
+    line.port.discardInput();
+    QString loginPassword = password;
+    int sum = 0;
+    PadPassword(loginPassword, sum);
+    const TransmitResult r = runTransmitExchange(line.port, line.clock, loginPassword, content->image.data());
+    switch (r.kind) {
+    case TransmitResult::Acknowledged:
+        say(out, QStringLiteral("transmit acknowledged\n"));
+        return Done;
+    case TransmitResult::OtherReply:
+        say(err, QStringLiteral("zevctl transmit: the scanner did not accept the settings (reply %1)\n")
+                     .arg(QString::fromLatin1(r.reply.toHex(' ')).toUpper()));
+        return UnexpectedReply;
+    case TransmitResult::TimedOut:
+        say(err, QStringLiteral("zevctl transmit: no reply within 3 s\n"));
+        return NoReply;
+    case TransmitResult::LineFailed:
+        break;
+    }
+    say(err, QStringLiteral("zevctl transmit: the line failed: %1\n").arg(r.error));
+    return NoReply;
+}
+
 } // namespace
 
 QString usageText()
@@ -124,6 +172,7 @@ QString usageText()
     return QStringLiteral(
         "usage: zevctl [--port DEVICE|N] [--password PW] COMMAND\n"
         "  login          the login handshake\n"
+        "  transmit FILE  send the image of a settings file (.msr or Default.mag layout)\n"
         "  show FILE      print a settings file's image and its flags\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
         "  4 no reply or time-out, 5 unexpected reply, 6 file cannot be read or written\n");
@@ -154,6 +203,8 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
     const QString command = args.takeFirst();
     if (command == QLatin1String("show"))
         return show(args, out, err);
+    if (command == QLatin1String("transmit"))
+        return transmit(args, port, password, out, err);
     if (command == QLatin1String("login"))
         return login(args, port, password, out, err);
     say(err, QStringLiteral("zevctl: unknown command %1\n").arg(command) + usageText());
