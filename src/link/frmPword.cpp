@@ -3,24 +3,18 @@
 #include "app/Session.h"
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
+#include "link/PasswordKeyFilter.h"
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
 const QString kTitle = QStringLiteral("Login Error");
-
-bool isPasswordCharacter(QChar c)
-{
-    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-        || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
-}
 } // namespace
 
 QString frmPword::communicationMessage()
@@ -39,12 +33,8 @@ frmPword::frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWi
     auto *lblUserName = new QLabel(QStringLiteral("Enter Your Password:"), this);
     txtUserName = new QLineEdit(this);
     txtUserName->setObjectName(QStringLiteral("txtUserName"));
-    txtUserName->setEchoMode(QLineEdit::Password);
-    txtUserName->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
-    txtUserName->setMaxLength(8); // never more than the 8 characters a frame carries
-    txtUserName->setContextMenuPolicy(Qt::NoContextMenu); // no pasting round the key filter
-    txtUserName->setAcceptDrops(false);
-    txtUserName->installEventFilter(this);
+    // A full box still takes a character typed over a selection.
+    (new PasswordKeyFilter(m_ui, PasswordKeyFilter::ReplaceSelection, this))->attach(txtUserName);
     lblUserName->setBuddy(txtUserName);
 
     auto *lblPort = new QLabel(QStringLiteral("Comm Port :"), this);
@@ -85,32 +75,6 @@ frmPword::frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWi
     connect(cmdOK, &QPushButton::clicked, this, &frmPword::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(Combo1, &QComboBox::activated, this, &frmPword::Combo1_Click);
-}
-
-void frmPword::refuseInput()
-{
-    m_ui.beep();
-}
-
-bool frmPword::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched != txtUserName || event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
-    auto *key = static_cast<QKeyEvent *>(event);
-    const QString text = key->text();
-    // Editing and navigation keys, and Enter/Esc for the buttons, are not typed characters.
-    if (text.isEmpty() || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Return
-        || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab
-        || key->key() == Qt::Key_Backtab)
-        return false;
-    if (text.size() == 1 && isPasswordCharacter(text.at(0))) {
-        // A full box takes a character only in place of a selection.
-        const int after = int(txtUserName->text().size()) - int(txtUserName->selectedText().size()) + 1;
-        if (after <= 8)
-            return false;
-    }
-    refuseInput();
-    return true;
 }
 
 void frmPword::Combo1_Click(int index)

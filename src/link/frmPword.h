@@ -23,13 +23,11 @@ public:
     static QString communicationMessage();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void done(int result) override;
 
 private:
     void cmdOK_Click();
     void Combo1_Click(int index);
-    void refuseInput();
 
     Session &m_session;
     Ui &m_ui;

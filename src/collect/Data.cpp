@@ -1,0 +1,128 @@
+#include "collect/Data.h"
+
+#include "platform/Ui.h"
+
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+namespace {
+// Latin-1 maps every byte to one character and back, so the scanner's bytes survive unchanged.
+QString fromBytes(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+// QPlainTextEdit keeps paragraphs apart with U+2029 and drops the CR of CR LF; give the bytes back.
+QByteArray toBytes(QString text)
+{
+    text.replace(QChar(0x2029), QLatin1Char('\n'));
+    return text.toLatin1();
+}
+} // namespace
+
+Data::Data(Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
+{
+    setObjectName(QStringLiteral("Data"));
+    setWindowTitle(QStringLiteral(" Data"));
+    resize(640, 480);
+
+    auto *bar = new QMenuBar(this);
+    QMenu *mnuFile = bar->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction *mnuSaveAs = mnuFile->addAction(QStringLiteral("Save &As "));
+    mnuSaveAs->setObjectName(QStringLiteral("mnuSaveAs"));
+    QAction *mnuLine = mnuFile->addSeparator();
+    mnuLine->setObjectName(QStringLiteral("mnuLine"));
+    QAction *mnuExit = mnuFile->addAction(QStringLiteral("E&xit "));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    QMenu *mmPrint = bar->addMenu(QStringLiteral("&Print"));
+    mmPrint->setObjectName(QStringLiteral("mmPrint"));
+    QAction *mmuPrint = mmPrint->addAction(QStringLiteral("&Print"));
+    mmuPrint->setObjectName(QStringLiteral("mmuPrint"));
+
+    RichTextBox1 = new QPlainTextEdit(this);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1->setReadOnly(true);
+    RichTextBox1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RichTextBox1->setUndoRedoEnabled(false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setMenuBar(bar);
+    layout->addWidget(RichTextBox1);
+
+    connect(mnuSaveAs, &QAction::triggered, this, &Data::mnuSaveAs_Click);
+    connect(mmuPrint, &QAction::triggered, this, &Data::mmuPrint_Click);
+    connect(mnuExit, &QAction::triggered, this, &QDialog::accept);
+}
+
+void Data::setText(const QByteArray &text)
+{
+    m_text = text;
+    RichTextBox1->setPlainText(fromBytes(text));
+}
+
+void Data::appendText(const QByteArray &text)
+{
+    m_text += text;
+    QTextCursor cursor(RichTextBox1->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(fromBytes(text));
+}
+
+QByteArray Data::text() const
+{
+    return m_text;
+}
+
+void Data::clear()
+{
+    m_text.clear();
+    RichTextBox1->clear();
+}
+
+void Data::mnuSaveAs_Click()
+{
+    const Ui::FileAnswer answer = m_ui.saveFileDialog({QStringLiteral("All Files(*.*)|*.*|Text(*.txt)|*.txt"), 2, QString()});
+    if (answer.cancelled || answer.fileName.isEmpty())
+        return;
+    QSaveFile file(answer.fileName);
+    const QByteArray bytes = m_text + "\r\n";
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
+                      && file.commit();
+    if (!written) {
+        file.cancelWriting();
+        m_ui.messageBox(QStringLiteral("Data not saved ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"));
+    }
+}
+
+void Data::mmuPrint_Click()
+{
+    QPrinter printer;
+    const bool hasSelection = RichTextBox1->textCursor().hasSelection();
+    if (!m_ui.printDialog(printer, hasSelection))
+        return;
+    QByteArray one = m_text;
+    if (printer.printRange() == QPrinter::Selection && hasSelection)
+        one = toBytes(RichTextBox1->textCursor().selectedText());
+    // The copies follow one another in one document; the printer itself makes one.
+    const int copies = qMax(1, printer.copyCount());
+    printer.setCopyCount(1);
+    QString all;
+    for (int i = 0; i < copies; ++i)
+        all += fromBytes(one).remove(QLatin1Char('\r')) + QLatin1Char('\n');
+    QTextDocument doc;
+    doc.setDefaultFont(RichTextBox1->font());
+    doc.setPlainText(all);
+    doc.print(&printer);
+    if (printer.printerState() == QPrinter::Error)
+        m_ui.messageBox(QStringLiteral("Data not printed ! "), Ui::Buttons::Ok, Ui::Icon::Critical,
+                        QStringLiteral("Print"));
+}

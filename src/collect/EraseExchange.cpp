@@ -1,0 +1,39 @@
+#include "collect/EraseExchange.h"
+
+#include "app/Session.h"
+#include "collect/PasswordCheck.h"
+#include "link/Frames.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+EraseResult runEraseExchange(SerialPort &port, Clock &clock, const Session &session,
+                             const std::function<void(int)> &poll)
+{
+    EraseResult result;
+    const PasswordCheckResult check = runPasswordCheck(port, clock, session, PasswordCheckVariant::Erase);
+    if (check.kind != PasswordCheckResult::Passed) {
+        result.kind = check.kind == PasswordCheckResult::PortError ? EraseResult::PortError : EraseResult::NoAnswer;
+        result.error = check.error;
+        return result;
+    }
+    if (!port.write(Link::commandFrame(session.LoginPassword, 'E'))) {
+        result.kind = EraseResult::PortError;
+        result.error = port.errorString();
+        port.close();
+        return result;
+    }
+    for (int i = 1; i <= ErasePolls; ++i) {
+        result.reply += port.readAll();
+        clock.block(100);
+        if (poll)
+            poll(i);
+    }
+    port.close();
+    if (result.reply.size() < 2)
+        result.kind = EraseResult::NoAnswer;
+    else if (result.reply == Link::AckFrame)
+        result.kind = EraseResult::Erased;
+    else
+        result.kind = EraseResult::OtherReply;
+    return result;
+}

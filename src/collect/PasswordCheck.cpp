@@ -1,0 +1,75 @@
+#include "collect/PasswordCheck.h"
+
+#include "app/Session.h"
+#include "link/Frames.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+PasswordCheckResult runPasswordCheck(SerialPort &port, Clock &clock, const Session &session,
+                                     PasswordCheckVariant variant)
+{
+    PasswordCheckResult result;
+    const QByteArray frame = Link::commandFrame(session.LoginPassword, 'P');
+    auto portFailed = [&]() {
+        result.kind = PasswordCheckResult::PortError;
+        result.error = port.errorString();
+        port.close();
+        return result;
+    };
+
+    if (port.isOpen())
+        port.close();
+    port.setPortNumber(session.CommPortNumber);
+    if (!port.open())
+        return portFailed();
+
+    if (variant == PasswordCheckVariant::ChangePassword) {
+        // Up to three sends, each followed by a blocking half second.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            port.discardInput();
+            if (!port.write(frame))
+                return portFailed();
+            clock.block(500);
+            result.reply = port.readAll();
+            if (!port.isOpen())
+                return portFailed();
+            if (result.reply == Link::AckFrame)
+                break;
+        }
+    } else {
+        if (variant == PasswordCheckVariant::Download)
+            port.readAll();
+        if (!port.write(frame))
+            return portFailed();
+        for (int pass = 0; pass < 5; ++pass) {
+            result.reply += port.readAll();
+            clock.waitMs(50);
+        }
+        if (!port.isOpen())
+            return portFailed();
+    }
+    result.kind = result.reply.size() >= 2 ? PasswordCheckResult::Passed : PasswordCheckResult::NoAnswer;
+    if (variant != PasswordCheckVariant::Erase || !result.passed())
+        port.close();
+    return result;
+}
+
+QString passwordCheckFailureText(PasswordCheckVariant variant)
+{
+    if (variant == PasswordCheckVariant::ChangePassword)
+        return QStringLiteral(" Communications failed to establish. \r\nCheck physical connections and\r\n"
+                              "make sure reader is powered up.");
+    return QStringLiteral("Communications failed to establish.   \r\nCheck physical connections and  \r\n"
+                          "make sure reader is powered up.");
+}
+
+QString passwordCheckFailureTitle(PasswordCheckVariant variant)
+{
+    switch (variant) {
+    case PasswordCheckVariant::Download: return QStringLiteral("Download Data From ZEV");
+    case PasswordCheckVariant::Erase: return QStringLiteral("Erase Data in ZEV");
+    case PasswordCheckVariant::Clock: return QStringLiteral("Enable/Disable Real Time Clock");
+    case PasswordCheckVariant::ChangePassword: return QStringLiteral("Change Password");
+    }
+    return QString();
+}

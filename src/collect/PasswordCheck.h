@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class SerialPort;
+class Clock;
+struct Session;
+
+// The password frame sent before a data operation. Only the reply's length is
+// judged: two or more bytes pass, a negative reply included.
+enum class PasswordCheckVariant { Download, Erase, Clock, ChangePassword };
+
+struct PasswordCheckResult
+{
+    enum Kind {
+        Passed,
+        NoAnswer,  // fewer than two bytes
+        PortError, // the port could not be opened or failed
+    };
+    Kind kind = NoAnswer;
+    QByteArray reply;
+    QString error;
+    bool passed() const { return kind == Passed; }
+};
+
+// Uses port on CommPortNumber; the erase variant leaves it open for the erase frame.
+PasswordCheckResult runPasswordCheck(SerialPort &port, Clock &clock, const Session &session,
+                                     PasswordCheckVariant variant);
+
+// The message and title shown when the check gets no answer.
+QString passwordCheckFailureText(PasswordCheckVariant variant);
+QString passwordCheckFailureTitle(PasswordCheckVariant variant);

@@ -1,0 +1,295 @@
+#include "collect/frmDownLoad.h"
+
+#include "app/Platform.h"
+#include "app/Session.h"
+#include "collect/Data.h"
+#include "collect/DownloadExchange.h"
+#include "collect/EraseExchange.h"
+#include "collect/PasswordCheck.h"
+#include "collect/RecordAssembler.h"
+#include "collect/frmEnaDisMID.h"
+#include "collect/frmEnaDisRTC.h"
+#include "link/Frames.h"
+#include "link/frmChangePwd.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+#include "platform/Ui.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString kEraseTitle = QStringLiteral("Erase Data in ZEV");
+
+std::unique_ptr<SerialPort> dataPort(Platform &platform)
+{
+    std::unique_ptr<SerialPort> port = platform.makePort();
+    port->setSettings(Link::LineSettings);
+    port->setInputBufferSize(2048);
+    return port;
+}
+} // namespace
+
+frmDownLoad::frmDownLoad(Session &session, Platform &platform, QWidget *parent)
+    : ChildWindow(parent), m_session(session), m_platform(platform), MSComm1(dataPort(platform)),
+      MPDComm(dataPort(platform))
+{
+    setObjectName(QStringLiteral("frmDownLoad"));
+    setWindowTitle(QStringLiteral("Download Data From ZEV"));
+
+    auto *Label1 = new QLabel(QStringLiteral("Download Data From ZEV"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont heading = Label1->font();
+    heading.setBold(true);
+    heading.setPointSizeF(heading.pointSizeF() * 1.3);
+    Label1->setFont(heading);
+    auto option = [this](const char *name, const QString &caption) {
+        auto *b = new QRadioButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    optDDtH = option("optDDtH", QStringLiteral("Download Data From ZEV"));
+    optEDiR = option("optEDiR", QStringLiteral("Erase Data in ZEV"));
+    optCP = option("optCP", QStringLiteral("Change Password"));
+    optEDRTC = option("optEDRTC", QStringLiteral("Enable/Disable Real Time Clock"));
+    optEDMID = option("optEDMID", QStringLiteral("Enable/Disable Download Data With Machine ID"));
+
+    auto *Frame1 = new QGroupBox(QStringLiteral("Download Data Status"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Check1 = new QCheckBox(QStringLiteral("Real Time Clock"), Frame1);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check2 = new QCheckBox(QStringLiteral("Machine ID."), Frame1);
+    Check2->setObjectName(QStringLiteral("Check2"));
+    // They only show the flags.
+    Check1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Check1->setFocusPolicy(Qt::NoFocus);
+    Check2->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Check2->setFocusPolicy(Qt::NoFocus);
+    auto *frameLayout = new QVBoxLayout(Frame1);
+    frameLayout->addWidget(Check1);
+    frameLayout->addWidget(Check2);
+
+    LBD = new QLabel(this);
+    LBD->setObjectName(QStringLiteral("LBD"));
+    LBD->hide();
+    ProgressBarM = new QProgressBar(this);
+    ProgressBarM->setObjectName(QStringLiteral("ProgressBarM"));
+    ProgressBarM->setTextVisible(false);
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(Label1, 0, 0, 1, 2);
+    auto *options = new QVBoxLayout;
+    for (QRadioButton *b : {optDDtH, optEDiR, optCP, optEDRTC, optEDMID})
+        options->addWidget(b);
+    options->addStretch();
+    grid->addLayout(options, 1, 0);
+    auto *side = new QVBoxLayout;
+    side->addWidget(Frame1);
+    side->addStretch();
+    grid->addLayout(side, 1, 1);
+    grid->addWidget(LBD, 2, 0, 1, 2);
+    grid->addWidget(ProgressBarM, 3, 0, 1, 2);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    grid->addLayout(buttons, 4, 0, 1, 2);
+    grid->setRowStretch(1, 1);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmDownLoad::cmdOK_Click);
+}
+
+frmDownLoad::~frmDownLoad() = default;
+
+bool frmDownLoad::load()
+{
+    ProgressBarM->setValue(0);
+    m_session.BusyCount = 0;
+    return m_session.LoggedIn;
+}
+
+void frmDownLoad::activate()
+{
+    optDDtH->setChecked(true);
+    m_session.BusyCount = 0;
+    refreshChecks();
+}
+
+void frmDownLoad::refreshChecks()
+{
+    Check1->setChecked(m_session.RtcFlag);
+    Check2->setChecked(m_session.MidFlag);
+}
+
+void frmDownLoad::setStatus(const QString &caption, const QColor &colour)
+{
+    LBD->setText(caption);
+    QPalette p = LBD->palette();
+    p.setColor(QPalette::WindowText, colour);
+    LBD->setPalette(p);
+    LBD->show();
+    LBD->repaint();
+}
+
+void frmDownLoad::endAfterFailure()
+{
+    ProgressBarM->setValue(0);
+    m_session.BusyCount = 0;
+    cmdOK->setEnabled(true);
+}
+
+void frmDownLoad::fault(const QString &description)
+{
+    m_platform.ui.messageBox(description, Ui::Buttons::Ok, Ui::Icon::Information);
+    endAfterFailure();
+    LBD->hide();
+    refreshChecks();
+}
+
+void frmDownLoad::commonEnd()
+{
+    m_session.BusyCount = 0;
+    ProgressBarM->setValue(0);
+    cmdOK->setEnabled(true);
+    LBD->hide();
+    refreshChecks();
+}
+
+void frmDownLoad::cmdOK_Click()
+{
+    if (m_session.BusyCount > 1)
+        return;
+    cmdOK->setEnabled(false);
+    m_session.BusyCount = qint16(m_session.BusyCount + 1);
+
+    if (optDDtH->isChecked()) {
+        download();
+        return;
+    }
+    if (optEDiR->isChecked() && erase())
+        return;
+    Ui &ui = m_platform.ui;
+    auto checked = [&](PasswordCheckVariant variant) {
+        const PasswordCheckResult r = runPasswordCheck(*MSComm1, m_platform.clock, m_session, variant);
+        if (r.kind == PasswordCheckResult::PortError) {
+            fault(QStringLiteral("Cannot open the serial port: ") + r.error);
+            return false;
+        }
+        if (!r.passed()) {
+            ui.messageBox(passwordCheckFailureText(variant), Ui::Buttons::Ok, Ui::Icon::Information,
+                          passwordCheckFailureTitle(variant));
+            endAfterFailure();
+            return false;
+        }
+        return true;
+    };
+    if (optCP->isChecked()) {
+        if (!checked(PasswordCheckVariant::ChangePassword))
+            return;
+        frmChangePwd dialog(m_session, m_platform, this);
+        ui.showModal(dialog);
+    }
+    if (optEDRTC->isChecked()) {
+        if (!checked(PasswordCheckVariant::Clock))
+            return;
+        frmEnaDisRTC dialog(m_session, m_platform, [this]() { Check1->setChecked(true); }, this);
+        ui.showModal(dialog);
+    }
+    if (optEDMID->isChecked()) {
+        frmEnaDisMID dialog(m_session, this);
+        ui.showModal(dialog);
+    }
+    commonEnd();
+}
+
+bool frmDownLoad::erase()
+{
+    Ui &ui = m_platform.ui;
+    if (ui.messageBox(QStringLiteral("All data in ZEV will be erased!!   \r\nAre you sure? "), Ui::Buttons::YesNo,
+                      Ui::Icon::Information, QStringLiteral("Erase Data In ZEV"))
+        != Ui::Answer::Yes) {
+        cmdOK->setEnabled(true);
+        m_session.BusyCount = 0;
+        return true;
+    }
+    bool erasing = false;
+    const EraseResult r = runEraseExchange(*MSComm1, m_platform.clock, m_session, [this, &erasing](int poll) {
+        if (!erasing) {
+            ProgressBarM->setMaximum(ErasePolls);
+            erasing = true;
+        }
+        ProgressBarM->setValue(poll);
+        ProgressBarM->repaint();
+        m_session.BusyCount = qint16(m_session.BusyCount + 1);
+    });
+    switch (r.kind) {
+    case EraseResult::PortError:
+        fault(QStringLiteral("Cannot open the serial port: ") + r.error);
+        return true;
+    case EraseResult::NoAnswer:
+        ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Erase), Ui::Buttons::Ok, Ui::Icon::Information,
+                      kEraseTitle);
+        endAfterFailure();
+        return true;
+    case EraseResult::Erased:
+        ui.messageBox(QStringLiteral(" No more data stored in reader. "), Ui::Buttons::Ok, Ui::Icon::Information,
+                      kEraseTitle);
+        endAfterFailure();
+        return true;
+    case EraseResult::OtherReply:
+        break;
+    }
+    return false;
+}
+
+void frmDownLoad::download()
+{
+    if (!m_viewer)
+        m_viewer = std::make_unique<Data>(m_platform.ui, this);
+    m_viewer->clear();
+    DownloadProgress progress;
+    progress.receiving = [this]() {
+        setStatus(QStringLiteral("Downloading Data..."), QColor(255, 0, 0));
+        ProgressBarM->setMaximum(100);
+        ProgressBarM->setValue(0);
+    };
+    progress.step = [this]() { ProgressBarM->setValue(ProgressBarM->value() == 100 ? 0 : ProgressBarM->value() + 1); };
+    const DownloadStream stream = receiveDownload(*MSComm1, *MPDComm, m_platform.clock, m_session, progress);
+    if (stream.kind == DownloadStream::CheckFailed) {
+        m_platform.ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Download), Ui::Buttons::Ok,
+                                 Ui::Icon::Information, passwordCheckFailureTitle(PasswordCheckVariant::Download));
+        endAfterFailure();
+        return;
+    }
+    if (stream.kind == DownloadStream::PortError) {
+        fault(QStringLiteral("Cannot open the serial port: ") + stream.error);
+        return;
+    }
+    ProgressBarM->setValue(ProgressBarM->maximum());
+    setStatus(QStringLiteral("Adjusting Data..."), QColor(0, 128, 0));
+
+    const AssemblyResult assembled = assembleRecords(stream.bytes, m_session.MidFlag, m_session.RtcFlag,
+                                                     m_platform.clock.now().date().year(), [this]() {
+                                                         ProgressBarM->setValue(ProgressBarM->value() == 100 ? 0 : ProgressBarM->value() + 1);
+                                                         m_session.BusyCount = qint16(m_session.BusyCount + 1);
+                                                     });
+    if (!assembled.ok()) {
+        fault(assembled.faultDescription);
+        return;
+    }
+    LBD->hide();
+    m_viewer->setText(assembled.text);
+    ProgressBarM->setValue(ProgressBarM->maximum());
+    m_platform.clock.processEvents();
+    m_platform.ui.showModal(*m_viewer);
+    ProgressBarM->setValue(0);
+    m_session.BusyCount = 0;
+    cmdOK->setEnabled(true);
+}

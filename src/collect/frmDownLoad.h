@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/ChildWindow.h"
+
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+struct Session;
+struct Platform;
+class SerialPort;
+class Data;
+
+// The data side: download, erase, password change, and the timestamp and
+// machine-ID options, started by one OK button.
+class frmDownLoad : public ChildWindow
+{
+    Q_OBJECT
+public:
+    frmDownLoad(Session &session, Platform &platform, QWidget *parent = nullptr);
+    ~frmDownLoad() override;
+
+    bool load() override;
+    void activate() override;
+    void cmdOK_Click();
+
+    Data *viewer() const { return m_viewer.get(); }
+
+private:
+    void download();
+    // true when the erase ended the operation itself
+    bool erase();
+    void commonEnd();
+    void endAfterFailure();
+    void fault(const QString &description);
+    void refreshChecks();
+    void setStatus(const QString &caption, const QColor &colour);
+
+    Session &m_session;
+    Platform &m_platform;
+    std::unique_ptr<SerialPort> MSComm1;
+    std::unique_ptr<SerialPort> MPDComm;
+    std::unique_ptr<Data> m_viewer;
+    QRadioButton *optDDtH;
+    QRadioButton *optEDiR;
+    QRadioButton *optCP;
+    QRadioButton *optEDRTC;
+    QRadioButton *optEDMID;
+    QCheckBox *Check1;
+    QCheckBox *Check2;
+    QLabel *LBD;
+    QProgressBar *ProgressBarM;
+    QPushButton *cmdOK;
+};

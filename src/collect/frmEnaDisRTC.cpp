@@ -1,0 +1,152 @@
+#include "collect/frmEnaDisRTC.h"
+
+#include "app/Platform.h"
+#include "app/Session.h"
+#include "collect/ClockExchange.h"
+#include "collect/PasswordCheck.h"
+#include "link/Frames.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+#include "platform/Ui.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+const QString kConfirmTitle = QStringLiteral(" Enable RTC Confirmation");
+}
+
+frmEnaDisRTC::frmEnaDisRTC(Session &session, Platform &platform, std::function<void()> rtcEnabled, QWidget *parent)
+    : QDialog(parent), m_session(session), m_platform(platform), m_rtcEnabled(std::move(rtcEnabled)),
+      MSComm1(platform.makePort())
+{
+    setObjectName(QStringLiteral("frmEnaDisRTC"));
+    setWindowTitle(QStringLiteral("     ZEV Utility: Enable/Disable RTC"));
+    MSComm1->setSettings(Link::LineSettings);
+    MSComm1->setInputBufferSize(1024);
+
+    optEnable = new QRadioButton(QStringLiteral("Enable"), this);
+    optEnable->setObjectName(QStringLiteral("optEnable"));
+    optDisable = new QRadioButton(QStringLiteral("Disable"), this);
+    optDisable->setObjectName(QStringLiteral("optDisable"));
+    // The pair can also show neither selected.
+    auto *group = new QButtonGroup(this);
+    group->setExclusive(false);
+    group->addButton(optEnable);
+    group->addButton(optDisable);
+    connect(group, &QButtonGroup::buttonToggled, this, [this](QAbstractButton *b, bool on) {
+        if (on)
+            (b == optEnable ? optDisable : optEnable)->setChecked(false);
+        chkSyncUpHostTime->setEnabled(optEnable->isChecked());
+    });
+    chkSyncUpHostTime = new QCheckBox(QStringLiteral("Sync Up with Host Time"), this);
+    chkSyncUpHostTime->setObjectName(QStringLiteral("chkSyncUpHostTime"));
+    auto *cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    auto *cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(optEnable, 0, 0);
+    grid->addWidget(chkSyncUpHostTime, 0, 1);
+    grid->addWidget(cmdOK, 0, 2);
+    grid->addWidget(optDisable, 1, 0);
+    grid->addWidget(cmdCancel, 1, 2);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmEnaDisRTC::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    activate();
+}
+
+frmEnaDisRTC::~frmEnaDisRTC() = default;
+
+void frmEnaDisRTC::activate()
+{
+    m_session.BusyCount = 0;
+    if (m_session.RtcFlag) {
+        optEnable->setChecked(true);
+        chkSyncUpHostTime->setChecked(m_session.HostTimeSync);
+    } else {
+        optDisable->setChecked(true);
+        chkSyncUpHostTime->setChecked(false);
+    }
+    chkSyncUpHostTime->setEnabled(optEnable->isChecked());
+}
+
+void frmEnaDisRTC::confirmEnabled()
+{
+    m_session.RtcFlag = true;
+    accept();
+    if (m_rtcEnabled)
+        m_rtcEnabled();
+    m_platform.clock.processEvents();
+    m_platform.ui.messageBox(QStringLiteral("Record to be timestamped  "), Ui::Buttons::Ok, Ui::Icon::Information,
+                             kConfirmTitle);
+    m_session.BusyCount = 0;
+    m_session.HostTimeSync = true;
+}
+
+void frmEnaDisRTC::enableWithoutSync()
+{
+    if (m_session.BusyCount > 1)
+        return;
+    m_session.BusyCount = qint16(m_session.BusyCount + 2);
+    m_platform.clock.waitMs(400);
+    confirmEnabled();
+}
+
+void frmEnaDisRTC::cmdOK_Click()
+{
+    if (m_session.BusyCount > 1) {
+        m_session.BusyCount = 0;
+        return;
+    }
+    const QDateTime now = m_platform.clock.now();
+    if (optEnable->isChecked() && chkSyncUpHostTime->isChecked()) {
+        const ClockSyncResult r = runClockSync(*MSComm1, m_platform.clock, m_session, now);
+        switch (r.kind) {
+        case ClockSyncResult::Synchronised:
+            confirmEnabled();
+            return;
+        case ClockSyncResult::NotAcknowledged:
+            enableWithoutSync();
+            return;
+        case ClockSyncResult::NoAnswer:
+            accept();
+            m_platform.ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Clock), Ui::Buttons::Ok,
+                                     Ui::Icon::Information);
+            m_session.BusyCount = 0;
+            return;
+        case ClockSyncResult::ReadBackTimedOut:
+        case ClockSyncResult::PortError:
+            // The dialog stays open for another try.
+            m_platform.ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Clock), Ui::Buttons::Ok,
+                                     Ui::Icon::Information);
+            m_session.BusyCount = 0;
+            return;
+        }
+    }
+    if (optEnable->isChecked()) {
+        enableWithoutSync();
+        return;
+    }
+    if (optDisable->isChecked()) {
+        if (m_session.BusyCount > 1)
+            return;
+        m_session.BusyCount = qint16(m_session.BusyCount + 2);
+        m_platform.clock.waitMs(400);
+        accept();
+        m_platform.ui.messageBox(QStringLiteral("Record not to be timestamped. "), Ui::Buttons::Ok,
+                                 Ui::Icon::Information, kConfirmTitle);
+        m_session.RtcFlag = false;
+        m_session.HostTimeSync = true;
+        m_session.BusyCount = 0;
+        return;
+    }
+    m_session.BusyCount = 0;
+}

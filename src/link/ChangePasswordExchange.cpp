@@ -1,0 +1,45 @@
+#include "link/ChangePasswordExchange.h"
+
+#include "link/Frames.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+ChangePasswordResult runChangePasswordExchange(SerialPort &port, Clock &clock, int portNumber,
+                                               const QString &currentPassword, const QString &newPassword,
+                                               const std::function<void()> &afterPoll)
+{
+    ChangePasswordResult result;
+    result.paddedNewPassword = newPassword;
+    int sum = 0;
+    PadPassword(result.paddedNewPassword, sum);
+    auto portFailed = [&]() {
+        result.kind = ChangePasswordResult::PortError;
+        result.error = port.errorString();
+        port.close();
+        return result;
+    };
+    if (port.isOpen())
+        port.close();
+    port.setPortNumber(portNumber);
+    port.setSettings(Link::LineSettings);
+    if (!port.open() || !port.write(Link::changePasswordFrame(currentPassword, newPassword)))
+        return portFailed();
+    for (int poll = 0; poll < 10; ++poll) {
+        result.reply += port.readAll();
+        if (!port.isOpen())
+            return portFailed();
+        if (afterPoll)
+            afterPoll();
+        clock.waitMs(100);
+    }
+    port.close();
+    if (result.reply.size() < 2)
+        result.kind = ChangePasswordResult::NoAnswer;
+    else if (result.reply == Link::AckFrame)
+        result.kind = ChangePasswordResult::Changed;
+    else if (result.reply == Link::NakFrame)
+        result.kind = ChangePasswordResult::Refused;
+    else
+        result.kind = ChangePasswordResult::OtherReply;
+    return result;
+}

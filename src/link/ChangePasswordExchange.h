@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+class SerialPort;
+class Clock;
+
+// Sends current password, "C", new password, then collects the reply in ten
+// polls 100 ms apart (all ten always run; the user interface keeps running).
+struct ChangePasswordResult
+{
+    enum Kind {
+        Changed,    // exactly AckFrame
+        Refused,    // exactly NakFrame
+        NoAnswer,   // fewer than two bytes
+        OtherReply, // anything else
+        PortError,  // the port could not be opened or failed while the reply was collected
+    };
+    Kind kind = NoAnswer;
+    QString paddedNewPassword;
+    QByteArray reply;
+    QString error;
+};
+
+// afterPoll runs after each poll (the dialog counts BusyCount there).
+ChangePasswordResult runChangePasswordExchange(SerialPort &port, Clock &clock, int portNumber,
+                                               const QString &currentPassword, const QString &newPassword,
+                                               const std::function<void()> &afterPoll = {});
