@@ -10,6 +10,9 @@ void ScriptedPeer::receive(const QByteArray &bytes, qint64 nowMs)
     const Reply r = replies.takeFirst();
     if (!r.bytes.isEmpty())
         m_due << qMakePair(nowMs + r.delayMs, r.bytes);
+    for (const auto &burst : r.later)
+        m_due << qMakePair(nowMs + burst.first, burst.second);
+    std::stable_sort(m_due.begin(), m_due.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
 }
 
 QByteArray ScriptedPeer::takeOutput(qint64 nowMs)

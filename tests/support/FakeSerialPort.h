@@ -23,8 +23,11 @@ class ScriptedPeer : public SerialPeer
 public:
     struct Reply
     {
+        Reply(QByteArray b = QByteArray(), int delay = 10, QList<QPair<int, QByteArray>> bursts = {})
+            : bytes(std::move(b)), delayMs(delay), later(std::move(bursts)) {}
         QByteArray bytes;
         int delayMs = 10;
+        QList<QPair<int, QByteArray>> later; // further bursts, delay from the write
     };
     QList<Reply> replies;   // one per write; none left: silence
     QList<QByteArray> received;

@@ -1,0 +1,262 @@
+#include "app/Session.h"
+#include "collect/ClockExchange.h"
+#include "collect/DownloadExchange.h"
+#include "collect/EraseExchange.h"
+#include "collect/PasswordCheck.h"
+#include "link/ChangePasswordExchange.h"
+#include "link/Frames.h"
+#include "support/FakeSerialPort.h"
+#include "support/VirtualClock.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+namespace {
+// A read-clock reply: one byte not examined, then the clock, each value + 16, then padding to 10.
+QByteArray clockReply(const QDateTime &t)
+{
+    return QByteArray(1, '\x02') + Link::clockBytes(t) + QByteArray("\r\x30\x03");
+}
+} // namespace
+
+class TestExchanges : public QObject
+{
+    Q_OBJECT
+
+    Session session;
+    VirtualClock clock;
+    ScriptedPeer peer;
+    std::unique_ptr<FakeSerialPort> port;
+    std::unique_ptr<FakeSerialPort> port2;
+
+    void reply(const QByteArray &bytes, int delayMs = 20) { peer.replies << ScriptedPeer::Reply{bytes, delayMs}; }
+
+private Q_SLOTS:
+    void init()
+    {
+        session = Session();
+        session.LoginPassword = QStringLiteral("abc     ");
+        session.CommPortNumber = 4;
+        peer = ScriptedPeer();
+        port = std::make_unique<FakeSerialPort>(peer, clock);
+        port2 = std::make_unique<FakeSerialPort>(peer, clock);
+        clock.blockedMs = 0;
+    }
+
+    void passwordCheckJudgesOnlyTheLength_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("ack") << Link::AckFrame << true;
+        QTest::newRow("nak passes too") << Link::NakFrame << true;
+        QTest::newRow("two bytes") << QByteArray("xy") << true;
+        QTest::newRow("one byte") << QByteArray("x") << false;
+        QTest::newRow("silence") << QByteArray() << false;
+    }
+    void passwordCheckJudgesOnlyTheLength()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, passes);
+        for (auto variant : {PasswordCheckVariant::Download, PasswordCheckVariant::Erase, PasswordCheckVariant::Clock,
+                             PasswordCheckVariant::ChangePassword}) {
+            init();
+            for (int i = 0; i < 3; ++i)
+                reply(answer);
+            const PasswordCheckResult r = runPasswordCheck(*port, clock, session, variant);
+            QCOMPARE(r.passed(), passes);
+            QCOMPARE(port->writes.first(), Link::commandFrame(session.LoginPassword, 'P'));
+            QCOMPARE(port->portNumbersOpened, QList<int>{4});
+            // Only a passed erase check keeps the port for the erase frame.
+            QCOMPARE(port->isOpen(), variant == PasswordCheckVariant::Erase && passes);
+            const bool threeTries = variant == PasswordCheckVariant::ChangePassword && answer != Link::AckFrame;
+            QCOMPARE(port->writes.size(), threeTries ? 3 : 1);
+            QCOMPARE(clock.blockedMs, variant == PasswordCheckVariant::ChangePassword ? 500 * int(port->writes.size()) : 0);
+        }
+    }
+
+    void passwordCheckPortError()
+    {
+        port->failOpen = true;
+        const PasswordCheckResult r = runPasswordCheck(*port, clock, session, PasswordCheckVariant::Download);
+        QCOMPARE(int(r.kind), int(PasswordCheckResult::PortError));
+        QVERIFY(!r.error.isEmpty());
+    }
+
+    void downloadSendsDAfterANegativeCheck()
+    {
+        reply(Link::NakFrame);
+        reply("\x02" "ZEV0000100000", 100);
+        const DownloadStream s = receiveDownload(*port, *port2, clock, session);
+        QCOMPARE(int(s.kind), int(DownloadStream::Received));
+        QCOMPARE(port2->writes, QList<QByteArray>{Link::commandFrame(session.LoginPassword, 'D')});
+        QCOMPARE(s.bytes, QByteArray("\x02" "ZEV0000100000"));
+        QVERIFY(!port->isOpen() && !port2->isOpen());
+    }
+
+    void downloadEndsAfterAPause()
+    {
+        reply(Link::AckFrame);
+        // Bursts 250 ms apart are one download; one after a longer pause is not read.
+        peer.replies << ScriptedPeer::Reply{"first", 150, {{400, "second"}, {1000, "late"}}};
+        int steps = 0;
+        bool receiving = false;
+        DownloadProgress progress;
+        progress.receiving = [&]() { receiving = true; };
+        progress.step = [&]() { ++steps; };
+        const DownloadStream s = receiveDownload(*port, *port2, clock, session, progress);
+        QVERIFY(receiving);
+        QCOMPARE(s.bytes, QByteArray("firstsecond"));
+        QCOMPARE(steps, 2);
+        QVERIFY(!port2->isOpen());
+    }
+
+    void downloadWithNothingComing()
+    {
+        reply(Link::AckFrame);
+        const qint64 start = clock.tickCount();
+        const DownloadStream s = receiveDownload(*port, *port2, clock, session);
+        QCOMPARE(int(s.kind), int(DownloadStream::Received));
+        QVERIFY(s.bytes.isEmpty());
+        QVERIFY(clock.tickCount() - start < 600); // 5 x 50 ms, 180 ms, no receive wait
+    }
+
+    void downloadWithoutAnswerToThePassword()
+    {
+        const DownloadStream s = receiveDownload(*port, *port2, clock, session);
+        QCOMPARE(int(s.kind), int(DownloadStream::CheckFailed));
+        QVERIFY(port2->writes.isEmpty());
+    }
+
+    void erase_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("delay");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("ack after a second") << Link::AckFrame << 1000 << int(EraseResult::Erased);
+        QTest::newRow("ack after 5.1 s") << Link::AckFrame << 5150 << int(EraseResult::NoAnswer);
+        QTest::newRow("two acks") << Link::AckFrame + Link::AckFrame << 500 << int(EraseResult::OtherReply);
+        QTest::newRow("nak") << Link::NakFrame << 500 << int(EraseResult::OtherReply);
+    }
+    void erase()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, delay);
+        QFETCH(int, kind);
+        reply(Link::AckFrame);
+        reply(answer, delay);
+        QList<int> polls;
+        const EraseResult r = runEraseExchange(*port, clock, session, [&](int p) { polls << p; });
+        QCOMPARE(int(r.kind), kind);
+        QCOMPARE(port->writes, (QList<QByteArray>{Link::commandFrame(session.LoginPassword, 'P'),
+                                                  Link::commandFrame(session.LoginPassword, 'E')}));
+        QCOMPARE(polls.size(), ErasePolls);
+        QCOMPARE(polls.last(), 51);
+        QCOMPARE(clock.blockedMs, 5100); // the polls do not yield
+        QCOMPARE(port->opens, 1);        // one port for both frames
+        QVERIFY(!port->isOpen());
+    }
+
+    void eraseWithoutAnswerToThePassword()
+    {
+        const EraseResult r = runEraseExchange(*port, clock, session);
+        QCOMPARE(int(r.kind), int(EraseResult::NoAnswer));
+        QCOMPARE(port->writes.size(), 1);
+        QVERIFY(!port->isOpen());
+    }
+
+    void clockSyncMatches()
+    {
+        const QDateTime now = clock.now();
+        reply(Link::AckFrame);
+        reply(clockReply(now.addSecs(1)), 200);
+        const ClockSyncResult r = runClockSync(*port, clock, session, now);
+        QCOMPARE(int(r.kind), int(ClockSyncResult::Synchronised));
+        QCOMPARE(r.passes, 1);
+        QCOMPARE(port->writes, (QList<QByteArray>{Link::setClockFrame(session.LoginPassword, now),
+                                                  Link::readClockFrame(session.LoginPassword, now)}));
+        QVERIFY(clock.blockedMs >= 1000);
+    }
+
+    void clockSyncAcceptsHour24AndMinute60()
+    {
+        const QDateTime now = clock.now();
+        QByteArray back = clockReply(now);
+        back[4] = char(24 + 16);
+        back[5] = char(60 + 16);
+        back[6] = char(60 + 16);
+        reply(Link::AckFrame);
+        reply(back, 100);
+        QCOMPARE(int(runClockSync(*port, clock, session, now).kind), int(ClockSyncResult::Synchronised));
+    }
+
+    void clockSyncOtherDateRunsOneMorePass()
+    {
+        const QDateTime now = clock.now();
+        reply(Link::AckFrame);
+        reply(clockReply(now.addDays(-3)), 100);
+        reply(Link::AckFrame, 20); // whatever the read-clock frame gets on the second pass
+        const ClockSyncResult r = runClockSync(*port, clock, session, now);
+        QCOMPARE(int(r.kind), int(ClockSyncResult::NotAcknowledged));
+        QCOMPARE(r.passes, 2);
+        // The second pass repeats the read-clock frame, not the set-clock frame.
+        QCOMPARE(port->writes.size(), 3);
+        QCOMPARE(port->writes[2], Link::readClockFrame(session.LoginPassword, now));
+    }
+
+    void clockSyncFailures()
+    {
+        const QDateTime now = clock.now();
+        QCOMPARE(int(runClockSync(*port, clock, session, now).kind), int(ClockSyncResult::NoAnswer));
+
+        init();
+        reply(Link::NakFrame);
+        QCOMPARE(int(runClockSync(*port, clock, session, now).kind), int(ClockSyncResult::NotAcknowledged));
+        QCOMPARE(port->writes.size(), 1);
+
+        init();
+        reply(Link::AckFrame);
+        reply(QByteArray(9, 'x'), 100);
+        const qint64 start = clock.tickCount();
+        const ClockSyncResult r = runClockSync(*port, clock, session, now);
+        QCOMPARE(int(r.kind), int(ClockSyncResult::ReadBackTimedOut));
+        QVERIFY(clock.tickCount() - start >= 1000 + 3000);
+        QVERIFY(port->isOpen()); // left open until the next try
+    }
+
+    void changePassword_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("ack") << Link::AckFrame << int(ChangePasswordResult::Changed);
+        QTest::newRow("nak") << Link::NakFrame << int(ChangePasswordResult::Refused);
+        QTest::newRow("ack after another byte") << '\x00' + Link::AckFrame << int(ChangePasswordResult::OtherReply);
+        QTest::newRow("one byte") << QByteArray("\x06") << int(ChangePasswordResult::NoAnswer);
+    }
+    void changePassword()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, kind);
+        reply(answer, 30);
+        int polls = 0;
+        const qint64 start = clock.tickCount();
+        const ChangePasswordResult r = runChangePasswordExchange(*port, clock, 6, QStringLiteral("abc"),
+                                                                 QStringLiteral("NEW123"), [&]() { ++polls; });
+        QCOMPARE(int(r.kind), kind);
+        QCOMPARE(polls, 10);
+        QVERIFY(clock.tickCount() - start >= 1000); // all ten polls run
+        QCOMPARE(port->writes, QList<QByteArray>{Link::changePasswordFrame(QStringLiteral("abc"), QStringLiteral("NEW123"))});
+        QCOMPARE(port->portNumbersOpened, QList<int>{6});
+        QCOMPARE(r.paddedNewPassword, QStringLiteral("NEW123  "));
+        QVERIFY(!port->isOpen());
+    }
+
+    void changePasswordPortError()
+    {
+        port->failOpen = true;
+        const ChangePasswordResult r = runChangePasswordExchange(*port, clock, 1, QString(), QString());
+        QCOMPARE(int(r.kind), int(ChangePasswordResult::PortError));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExchanges)
+#include "tst_exchanges.moc"
