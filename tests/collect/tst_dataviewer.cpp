@@ -1,0 +1,146 @@
+#include "collect/Data.h"
+#include "support/ScriptedUi.h"
+#include "support/TestFiles.h"
+
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+
+namespace {
+// The text of a PDF as pdftotext reads it; empty when the tool is missing.
+QString pdfText(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(30000))
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+} // namespace
+
+class TestDataViewer : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    ScriptedUi m_ui;
+    const QByteArray m_text = "Machine ID: ZEV00001\r\n\r\n2 record(s) received\r\n \r\n2026/01/01 08:00:00\r\n"
+                              "4901234567894\r\n\r\n2026/01/01 08:00:05\r\nCODE39-\xe9\r\n\r\n";
+
+private Q_SLOTS:
+    void init() { m_ui.clear(); }
+    void cleanup()
+    {
+        QVERIFY2(m_ui.unscripted().isEmpty(), qPrintable(m_ui.unscripted().join(QLatin1String("; "))));
+    }
+
+    void windowParts()
+    {
+        Data viewer(m_ui);
+        QCOMPARE(viewer.windowTitle(), QStringLiteral(" Data"));
+        QVERIFY(viewer.findChild<QPlainTextEdit *>(QStringLiteral("RichTextBox1")));
+        QStringList actions;
+        for (QAction *a : viewer.findChildren<QAction *>())
+            if (!a->objectName().isEmpty())
+                actions << a->objectName() + QLatin1Char('=') + a->text();
+        QVERIFY(actions.contains(QStringLiteral("mnuSaveAs=Save &As ")));
+        QVERIFY(actions.contains(QStringLiteral("mnuExit=E&xit ")));
+        QVERIFY(actions.contains(QStringLiteral("mmuPrint=&Print")));
+    }
+
+    void saveWritesTheBytesAndALineEnd()
+    {
+        Data viewer(m_ui);
+        viewer.setText(m_text.left(20));
+        viewer.appendText(m_text.mid(20));
+        QCOMPARE(viewer.text(), m_text);
+        const QString path = m_dir.filePath(QStringLiteral("download"));
+        TestFiles::write(path, "an older download that is longer than this one will be ............................................................................................................................................");
+        m_ui.saveFile(path);
+        viewer.mnuSaveAs_Click();
+        QCOMPARE(m_ui.fileRequests[0].filter, QStringLiteral("All Files(*.*)|*.*|Text(*.txt)|*.txt"));
+        QCOMPARE(m_ui.fileRequests[0].filterIndex, 2);
+        QVERIFY(m_ui.boxes.isEmpty()); // replaced without a question
+        QCOMPARE(TestFiles::read(path), m_text + "\r\n");
+    }
+
+    void saveEmptyAndCancel()
+    {
+        Data viewer(m_ui);
+        const QString path = m_dir.filePath(QStringLiteral("empty.txt"));
+        m_ui.saveFile(path);
+        viewer.mnuSaveAs_Click();
+        QCOMPARE(TestFiles::read(path), QByteArray("\r\n"));
+
+        const QString other = m_dir.filePath(QStringLiteral("never.txt"));
+        m_ui.cancelFileDialog();
+        viewer.mnuSaveAs_Click();
+        QVERIFY(!QFile::exists(other));
+        QVERIFY(m_ui.boxes.isEmpty());
+    }
+
+    void saveFailureIsSaid()
+    {
+        Data viewer(m_ui);
+        viewer.setText(m_text);
+        m_ui.saveFile(m_dir.filePath(QStringLiteral("no/folder/x.txt")));
+        viewer.mnuSaveAs_Click();
+        QCOMPARE(m_ui.boxes, (QList<ScriptedUi::Box>{{QStringLiteral("Data not saved ! "), Ui::Buttons::Ok,
+                                                      Ui::Icon::Critical, QStringLiteral("Save")}}));
+    }
+
+    void printCopiesFollowEachOther()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed");
+        Data viewer(m_ui);
+        viewer.setText(m_text);
+        const QString pdf = m_dir.filePath(QStringLiteral("two.pdf"));
+        m_ui.print({true, pdf, 2, false});
+        viewer.mmuPrint_Click();
+        const QString text = pdfText(pdf);
+        QCOMPARE(text.count(QStringLiteral("4901234567894")), 2);
+        QCOMPARE(text.count(QStringLiteral("Machine ID: ZEV00001")), 2);
+        QCOMPARE(text.count(QLatin1Char('\f')), 1); // one page: no break between the copies
+        QVERIFY(m_ui.boxes.isEmpty());
+    }
+
+    void printSelectionOnly()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed");
+        Data viewer(m_ui);
+        viewer.setText(m_text);
+        QTextCursor c = viewer.RichTextBox1->document()->find(QStringLiteral("4901234567894"));
+        viewer.RichTextBox1->setTextCursor(c);
+        const QString pdf = m_dir.filePath(QStringLiteral("selection.pdf"));
+        m_ui.print({true, pdf, 1, true});
+        viewer.mmuPrint_Click();
+        const QString text = pdfText(pdf);
+        QVERIFY(text.contains(QStringLiteral("4901234567894")));
+        QVERIFY(!text.contains(QStringLiteral("Machine ID")));
+    }
+
+    void printCancelledOrFailing()
+    {
+        Data viewer(m_ui);
+        viewer.setText(m_text);
+        const QString pdf = m_dir.filePath(QStringLiteral("cancel.pdf"));
+        m_ui.print({false, pdf, 1, false});
+        viewer.mmuPrint_Click();
+        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(m_ui.boxes.isEmpty());
+
+        m_ui.print({true, m_dir.filePath(QStringLiteral("no/folder/x.pdf")), 1, false});
+        viewer.mmuPrint_Click();
+        QCOMPARE(m_ui.boxes, (QList<ScriptedUi::Box>{{QStringLiteral("Data not printed ! "), Ui::Buttons::Ok,
+                                                      Ui::Icon::Critical, QStringLiteral("Print")}}));
+    }
+};
+
+QTEST_MAIN(TestDataViewer)
+#include "tst_dataviewer.moc"
