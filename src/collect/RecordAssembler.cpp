@@ -1,0 +1,232 @@
+#include "collect/RecordAssembler.h"
+
+#include <cstring>
+
+namespace RecordAssembler {
+
+namespace {
+
+constexpr char Stx = 0x02;
+constexpr qsizetype HeaderChars = 14;
+constexpr qsizetype TimestampChars = 6;
+// Below this many characters after a record no further record can follow
+// (a timestamp and a terminator alone take 8).
+constexpr qsizetype MinRecordChars = 8;
+
+int byteValue(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
+// At least two digits; a negative value keeps its sign in front ("-05").
+char *putNumber(char *out, int v)
+{
+    if (v < 0) {
+        *out++ = '-';
+        v = -v;
+    }
+    if (v >= 100) {
+        *out++ = char('0' + v / 100);
+        v %= 100;
+    }
+    *out++ = char('0' + v / 10);
+    *out++ = char('0' + v % 10);
+    return out;
+}
+
+// One timestamp line; values in stream order: year, month, day, hour, minute, second.
+void appendTimestampLine(QByteArray &text, const int *values)
+{
+    static constexpr char Separators[] = {'/', '/', ' ', ':', ':'};
+    char line[40];
+    char *p = line;
+    *p++ = '2';
+    *p++ = '0';
+    for (int i = 0; i < 6; ++i) {
+        if (i > 0)
+            *p++ = Separators[i - 1];
+        p = putNumber(p, values[i]);
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    text.append(line, p - line);
+}
+
+void appendFailedTimestampLine(QByteArray &text)
+{
+    text.append(FailedTimestamp, sizeof(FailedTimestamp) - 1);
+    text.append("\r\n", 2);
+}
+
+// Index of the first "?" CR in [from, end), or -1.
+qsizetype findTerminator(const char *p, qsizetype from, qsizetype end)
+{
+    const char *q = p + from;
+    const char *const stop = p + end - 1; // a "?" in the last place has no CR after it
+    while (q < stop) {
+        q = static_cast<const char *>(std::memchr(q, '?', size_t(stop - q)));
+        if (!q)
+            return -1;
+        if (q[1] == '\r')
+            return q - p;
+        ++q;
+    }
+    return -1;
+}
+
+// Upper limits of month, day, hour, minute and second.
+constexpr int FieldLimits[6] = {0, 12, 31, 24, 60, 60};
+
+// The first record's timestamp is checked field by field, the year against the
+// PC's year too. A value below 0 (a byte below 16) fails like one above its
+// limit, so one bad byte cannot end the whole download.
+bool firstFieldPasses(int field, int v, int currentYear)
+{
+    if (v < 0)
+        return false;
+    if (field == 0) {
+        // The year reads as "20" followed by its digits.
+        const int year = v < 100 ? 2000 + v : 20000 + v;
+        return year <= currentYear;
+    }
+    return v <= FieldLimits[field];
+}
+
+// Later timestamps are judged on the raw bytes; the year is not tested and
+// negative values pass.
+bool laterTimestampPasses(const char *b)
+{
+    for (int i = 1; i < 6; ++i) {
+        if (byteValue(b[i]) - 16 > FieldLimits[i])
+            return false;
+    }
+    return true;
+}
+
+Result fault(Fault f, const QString &description)
+{
+    Result r;
+    r.fault = f;
+    r.description = description;
+    return r;
+}
+
+} // namespace
+
+Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear,
+                const Progress &progress)
+{
+    const char *const p = stream.constData();
+    qsizetype end = stream.size();
+
+    // Header: STX, then the machine ID and five count digits, blanks trimmed
+    // around what follows the STX and after every digit.
+    const char *idBegin = p;
+    qsizetype idChars = 0;
+    qint64 count = 0;
+    if (end > 0 && p[0] == Stx) {
+        if (end < HeaderChars)
+            return fault(Fault::HeaderCut,
+                         QStringLiteral("The download ended inside its header: %1 of %2 characters arrived.")
+                             .arg(end)
+                             .arg(HeaderChars));
+        qsizetype b = 1;
+        qsizetype e = HeaderChars;
+        while (b < e && p[b] == ' ')
+            ++b;
+        while (e > b && p[e - 1] == ' ')
+            --e;
+        idBegin = p + b;
+        idChars = qMin<qsizetype>(8, e - b);
+        qsizetype r = b + idChars;
+        static constexpr qint64 Weights[5] = {10000, 1000, 100, 10, 1};
+        for (qint64 weight : Weights) {
+            // Only the first digit can meet a blank: the trim below skips the rest.
+            if (r >= e || p[r] == ' ')
+                return fault(Fault::CountUnreadable,
+                             QStringLiteral("The record count in the download's header has a blank where a "
+                                            "digit belongs."));
+            count += (byteValue(p[r]) - 48) * weight;
+            ++r;
+            while (r < e && p[r] == ' ')
+                ++r;
+        }
+        if (count < 0)
+            count = 0;
+    }
+
+    Result result;
+    QByteArray &text = result.text;
+    // Untouched reserve costs address space only; growth beyond it reallocates in place.
+    text.reserve(64 + end + end / 2);
+    if (midFlag) {
+        text.append("Machine ID: ");
+        text.append(idBegin, idChars);
+        text.append("\r\n\r\n");
+    }
+    text.append(QByteArray::number(count));
+    text.append(" record(s) received\r\n \r\n");
+
+    if (end < HeaderChars + 3)
+        return result;
+
+    // First record's timestamp: a field that fails drops the rest of the six
+    // bytes and the blanks at both ends of what remains.
+    qsizetype pos = HeaderChars;
+    int values[6] = {};
+    bool passed = true;
+    for (int field = 0; field < 6; ++field) {
+        if (pos >= end)
+            return fault(Fault::TimestampCut,
+                         QStringLiteral("The download ended inside the first record's timestamp."));
+        values[field] = byteValue(p[pos++]) - 16;
+        if (!firstFieldPasses(field, values[field], currentYear)) {
+            passed = false;
+            pos = qMin(end, pos + (5 - field));
+            while (pos < end && p[pos] == ' ')
+                ++pos;
+            while (end > pos && p[end - 1] == ' ')
+                --end;
+            break;
+        }
+    }
+    if (rtcFlag) {
+        if (passed)
+            appendTimestampLine(text, values);
+        else
+            appendFailedTimestampLine(text);
+    }
+
+    // Records in stream order: the character not shown, the data, "?" CR; the
+    // next record's timestamp follows at once.
+    qsizetype processed = 0;
+    for (;;) {
+        const qsizetype terminator = findTerminator(p, pos, end);
+        if (terminator < 0)
+            break;
+        if (terminator > pos) {
+            text.append(p + pos + 1, terminator - pos - 1);
+            text.append("\r\n\r\n", 4);
+            ++result.records;
+        }
+        pos = terminator + 2;
+        ++processed;
+        if (progress)
+            progress(processed);
+        if (end - pos < MinRecordChars)
+            break;
+        if (rtcFlag) {
+            if (laterTimestampPasses(p + pos)) {
+                for (int i = 0; i < 6; ++i)
+                    values[i] = byteValue(p[pos + i]) - 16;
+                appendTimestampLine(text, values);
+            } else {
+                appendFailedTimestampLine(text);
+            }
+        }
+        pos += TimestampChars;
+    }
+    return result;
+}
+
+} // namespace RecordAssembler

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+// Turns the scanner's download stream into the data viewer's text.
+//
+// The stream is STX, an 8-character machine ID, 5 count digits, then per
+// record: 6 timestamp bytes (value + 16 each), one character that is not
+// shown, the data, "?" CR. The text is 8-bit with CR LF line ends: the header
+// lines (machine ID when asked for, the count, a line holding one blank), then
+// per record its timestamp line (when asked for), its data and an empty line.
+namespace RecordAssembler {
+
+enum class Fault {
+    None,
+    HeaderCut,       // the stream begins with STX but ends inside the 14-character header
+    CountUnreadable, // a blank in the header where a count digit belongs
+    TimestampCut,    // the stream ends inside the first record's timestamp
+};
+
+struct Result
+{
+    Fault fault = Fault::None;
+    QString description; // plain words, empty when there is no fault
+    QByteArray text;     // the viewer's text; empty on a fault
+    qsizetype records = 0; // records whose lines were added (empty records add none)
+
+    bool ok() const { return fault == Fault::None; }
+};
+
+// Called once per terminated record, empty ones included, with the number
+// processed so far. It drives the progress bar and the busy counter, so it
+// should return quickly; it may be empty.
+using Progress = std::function<void(qsizetype recordsProcessed)>;
+
+// currentYear is the PC's year: a first timestamp dated later fails its check.
+Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear,
+                const Progress &progress = {});
+
+// The text form of a timestamp that fails its check.
+inline constexpr char FailedTimestamp[] = "2000/01/01 00:00:00";
+
+} // namespace RecordAssembler

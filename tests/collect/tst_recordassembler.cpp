@@ -1,0 +1,381 @@
+#include "collect/RecordAssembler.h"
+
+#include <QList>
+#include <QTest>
+
+using RecordAssembler::Fault;
+
+Q_DECLARE_METATYPE(RecordAssembler::Fault)
+
+namespace {
+
+constexpr int ThisYear = 2025;
+const QByteArray Failed = "2000/01/01 00:00:00";
+
+QByteArray stampBytes(std::initializer_list<int> bytes)
+{
+    QByteArray b;
+    for (int v : bytes)
+        b += char(quint8(v));
+    return b;
+}
+
+// Six clock bytes, each value + 16.
+QByteArray stamp(int y, int mo, int d, int h, int mi, int s)
+{
+    return stampBytes({y + 16, mo + 16, d + 16, h + 16, mi + 16, s + 16});
+}
+
+QByteArray header(const QByteArray &id = "ZEV00042", const QByteArray &digits = "00002")
+{
+    return QByteArray(1, '\x02') + id + digits;
+}
+
+// "#" is the character that precedes the data and is not shown.
+QByteArray record(const QByteArray &clock, const QByteArray &data)
+{
+    return clock + '#' + data + "?\r";
+}
+
+QByteArray counted(int n)
+{
+    return QByteArray::number(n) + " record(s) received\r\n \r\n";
+}
+
+RecordAssembler::Result run(const QByteArray &stream, bool mid, bool rtc)
+{
+    return RecordAssembler::assemble(stream, mid, rtc, ThisYear);
+}
+
+} // namespace
+
+class TestRecordAssembler : public QObject
+{
+    Q_OBJECT
+
+    // Rows of: stream, flags, the whole expected text and record count.
+    static void textColumns()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<bool>("mid");
+        QTest::addColumn<bool>("rtc");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<int>("records");
+    }
+
+    static void checkText()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(bool, mid);
+        QFETCH(bool, rtc);
+        QFETCH(QByteArray, expected);
+        QFETCH(int, records);
+        const auto r = run(stream, mid, rtc);
+        QVERIFY2(r.ok(), qPrintable(r.description));
+        QVERIFY(r.description.isEmpty());
+        QCOMPARE(r.text, expected);
+        QCOMPARE(int(r.records), records);
+    }
+
+private Q_SLOTS:
+    void flagLayouts_data()
+    {
+        textColumns();
+        const QByteArray s = header("ZEV00042", "00002") + record(stamp(24, 3, 5, 14, 7, 9), "ABC123")
+                             + record(stamp(25, 12, 31, 23, 59, 58), "X");
+        QTest::newRow("machine ID and timestamps") << s << true << true
+            << QByteArray("Machine ID: ZEV00042\r\n\r\n2 record(s) received\r\n \r\n"
+                          "2024/03/05 14:07:09\r\nABC123\r\n\r\n2025/12/31 23:59:58\r\nX\r\n\r\n")
+            << 2;
+        QTest::newRow("machine ID only") << s << true << false
+            << QByteArray("Machine ID: ZEV00042\r\n\r\n2 record(s) received\r\n \r\nABC123\r\n\r\nX\r\n\r\n") << 2;
+        QTest::newRow("timestamps only") << s << false << true
+            << QByteArray("2 record(s) received\r\n \r\n"
+                          "2024/03/05 14:07:09\r\nABC123\r\n\r\n2025/12/31 23:59:58\r\nX\r\n\r\n")
+            << 2;
+        QTest::newRow("records only") << s << false << false
+            << QByteArray("2 record(s) received\r\n \r\nABC123\r\n\r\nX\r\n\r\n") << 2;
+        QTest::newRow("empty stream") << QByteArray() << false << true << counted(0) << 0;
+        QTest::newRow("empty stream, machine ID line") << QByteArray() << true << true
+            << QByteArray("Machine ID: \r\n\r\n") + counted(0) << 0;
+    }
+    void flagLayouts() { checkText(); }
+
+    void headers_data()
+    {
+        textColumns();
+        const QByteArray rest = record(stamp(25, 1, 1, 0, 0, 0), "D");
+        const QByteArray tail = "2025/01/01 00:00:00\r\nD\r\n\r\n";
+        QTest::newRow("count comes from the header") << header("ZEV00042", "00005") + rest << true << true
+            << QByteArray("Machine ID: ZEV00042\r\n\r\n") + counted(5) + tail << 1;
+        QTest::newRow("header only") << header("ZEV00042", "12345") << true << true
+            << QByteArray("Machine ID: ZEV00042\r\n\r\n") + counted(12345) << 0;
+        QTest::newRow("blanks inside the machine ID kept") << header("AB  C   ", "00007") << true << false
+            << QByteArray("Machine ID: AB  C   \r\n\r\n") + counted(7) << 0;
+        QTest::newRow("a digit that is not a digit still counts") << header("ZEV00042", "0000A") << false << false
+            << counted(17) << 0;
+        QTest::newRow("negative count becomes 0") << header("ZEV00042", "!0000") << false << false << counted(0)
+                                                  << 0;
+        QTest::newRow("no STX: count 0, empty ID, records from offset 14")
+            << QByteArray("NOHEADER123456") + rest << true << true
+            << QByteArray("Machine ID: \r\n\r\n") + counted(0) + tail << 1;
+        QTest::newRow("blank before STX is no STX") << QByteArray(" \x02ZEV000420000") + rest << true << false
+            << QByteArray("Machine ID: \r\n\r\n") + counted(0) + "D\r\n\r\n" << 1;
+        QTest::newRow("no STX and 16 characters") << QByteArray("0123456789ABCDEF") << false << true << counted(0)
+                                                  << 0;
+        QTest::newRow("16 characters: no timestamp line")
+            << header() + stamp(25, 1, 1, 0, 0, 0).left(2) << false << true << counted(2) << 0;
+        QTest::newRow("stream ends after the first timestamp")
+            << header() + stamp(25, 1, 2, 3, 4, 5) << false << true
+            << counted(2) + "2025/01/02 03:04:05\r\n" << 0;
+        QTest::newRow("cut timestamp whose year already failed")
+            << header() + stamp(26, 1, 2, 3, 4, 5).left(3) << false << true << counted(2) + Failed + "\r\n" << 0;
+    }
+    void headers() { checkText(); }
+
+    void faults_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<Fault>("fault");
+        QTest::newRow("STX alone") << QByteArray("\x02") << Fault::HeaderCut;
+        QTest::newRow("STX and part of the ID") << QByteArray("\x02ZEV") << Fault::HeaderCut;
+        QTest::newRow("13 characters") << header().left(13) << Fault::HeaderCut;
+        QTest::newRow("blank first digit") << header("ZEV00042", " 0005") + record(stamp(25, 1, 1, 0, 0, 0), "D")
+                                           << Fault::CountUnreadable;
+        QTest::newRow("blank between digits") << header("ZEV00042", "0 005") << Fault::CountUnreadable;
+        QTest::newRow("blank last digit") << header("ZEV00042", "0005 ") + "xx" << Fault::CountUnreadable;
+        QTest::newRow("machine ID starting with a blank") << header(" ZEV0042", "00005") << Fault::CountUnreadable;
+        QTest::newRow("ends after 3 timestamp bytes") << header() + stamp(25, 1, 2, 3, 4, 5).left(3)
+                                                      << Fault::TimestampCut;
+        QTest::newRow("ends after 5 timestamp bytes") << header() + stamp(25, 1, 2, 3, 4, 5).left(5)
+                                                      << Fault::TimestampCut;
+        QTest::newRow("no STX, ends inside the timestamp")
+            << QByteArray("NOHEADER123456") + stamp(25, 1, 2, 3, 4, 5).left(4) << Fault::TimestampCut;
+    }
+    void faults()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(Fault, fault);
+        int calls = 0;
+        for (bool mid : {false, true}) {
+            const auto r = RecordAssembler::assemble(stream, mid, true, ThisYear, [&](qsizetype) { ++calls; });
+            QCOMPARE(r.fault, fault);
+            QVERIFY(!r.ok());
+            QVERIFY(!r.description.isEmpty());
+            QVERIFY(r.text.isEmpty());
+            QCOMPARE(int(r.records), 0);
+        }
+        QCOMPARE(calls, 0);
+    }
+
+    // The first timestamp is checked field by field; a failing field drops the
+    // rest of the six bytes and the blanks that follow.
+    void firstTimestamp_data()
+    {
+        QTest::addColumn<QByteArray>("clock");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("data");
+        const QByteArray blanks = "  #DATA";
+        QTest::newRow("valid") << stamp(25, 1, 2, 3, 4, 5) << QByteArray("#DATA") << QByteArray("2025/01/02 03:04:05")
+                               << QByteArray("DATA");
+        QTest::newRow("valid keeps the blanks") << stamp(25, 1, 2, 3, 4, 5) << blanks
+                                                << QByteArray("2025/01/02 03:04:05") << QByteArray(" #DATA");
+        QTest::newRow("limits pass") << stamp(25, 12, 31, 24, 60, 60) << blanks
+                                     << QByteArray("2025/12/31 24:60:60") << QByteArray(" #DATA");
+        QTest::newRow("zeros pass") << stamp(0, 0, 0, 0, 0, 0) << QByteArray("#DATA")
+                                    << QByteArray("2000/00/00 00:00:00") << QByteArray("DATA");
+        QTest::newRow("year after this one") << stamp(26, 1, 2, 3, 4, 5) << blanks << Failed << QByteArray("DATA");
+        QTest::newRow("year 2099") << stamp(99, 1, 2, 3, 4, 5) << blanks << Failed << QByteArray("DATA");
+        QTest::newRow("three-digit year") << stamp(114, 1, 2, 3, 4, 5) << blanks << Failed << QByteArray("DATA");
+        QTest::newRow("month 13") << stamp(25, 13, 2, 3, 4, 5) << blanks << Failed << QByteArray("DATA");
+        QTest::newRow("day 32") << stamp(25, 1, 32, 3, 4, 5) << blanks << Failed << QByteArray("DATA");
+        QTest::newRow("hour 25") << stamp(25, 1, 2, 25, 4, 5) << blanks << Failed << QByteArray("DATA");
+        QTest::newRow("minute 61") << stamp(25, 1, 2, 3, 61, 5) << blanks << Failed << QByteArray("DATA");
+        QTest::newRow("second 61") << stamp(25, 1, 2, 3, 4, 61) << blanks << Failed << QByteArray("DATA");
+        QTest::newRow("hour 25, no blanks after") << stamp(25, 1, 2, 25, 4, 5) << QByteArray("#DATA") << Failed
+                                                  << QByteArray("DATA");
+        QTest::newRow("year 2099, no blanks after") << stamp(99, 1, 2, 3, 4, 5) << QByteArray("#DATA") << Failed
+                                                    << QByteArray("DATA");
+        QTest::newRow("year byte below 16") << stampBytes({5, 17, 18, 19, 20, 21}) << blanks << Failed
+                                            << QByteArray("DATA");
+        QTest::newRow("day byte below 16") << stampBytes({41, 17, 0, 19, 20, 21}) << blanks << Failed
+                                           << QByteArray("DATA");
+        QTest::newRow("second byte below 16") << stampBytes({41, 17, 18, 19, 20, 15}) << blanks << Failed
+                                              << QByteArray("DATA");
+    }
+    void firstTimestamp()
+    {
+        QFETCH(QByteArray, clock);
+        QFETCH(QByteArray, after);
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, data);
+        const QByteArray stream = header() + clock + after + "?\r" + record(stamp(25, 1, 1, 0, 0, 0), "NEXT");
+        const auto r = run(stream, false, true);
+        QVERIFY2(r.ok(), qPrintable(r.description));
+        QCOMPARE(r.text, counted(2) + line + "\r\n" + data + "\r\n\r\n2025/01/01 00:00:00\r\nNEXT\r\n\r\n");
+        QCOMPARE(int(r.records), 2);
+    }
+
+    // Later timestamps are judged on month to second only and shown as they are.
+    void laterTimestamp_data()
+    {
+        QTest::addColumn<QByteArray>("clock");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("valid") << stamp(24, 2, 3, 4, 5, 6) << QByteArray("2024/02/03 04:05:06");
+        QTest::newRow("month byte 28 accepted") << stampBytes({41, 28, 17, 16, 16, 16}) << QByteArray("2025/12/01 00:00:00");
+        QTest::newRow("month byte 29 refused") << stampBytes({41, 29, 17, 16, 16, 16}) << Failed;
+        QTest::newRow("day 31 accepted") << stamp(25, 1, 31, 0, 0, 0) << QByteArray("2025/01/31 00:00:00");
+        QTest::newRow("day 32 refused") << stamp(25, 1, 32, 0, 0, 0) << Failed;
+        QTest::newRow("hour 24 minute 60 second 60 accepted") << stamp(25, 6, 7, 24, 60, 60)
+                                                              << QByteArray("2025/06/07 24:60:60");
+        QTest::newRow("hour 25 refused") << stamp(25, 6, 7, 25, 0, 0) << Failed;
+        QTest::newRow("minute 61 refused") << stamp(25, 6, 7, 0, 61, 0) << Failed;
+        QTest::newRow("second 61 refused") << stamp(25, 6, 7, 0, 0, 61) << Failed;
+        QTest::newRow("year not tested") << stamp(30, 1, 1, 0, 0, 0) << QByteArray("2030/01/01 00:00:00");
+        QTest::newRow("three-digit year") << stamp(114, 1, 1, 0, 0, 0) << QByteArray("20114/01/01 00:00:00");
+        QTest::newRow("negative month keeps its sign") << stamp(25, -5, 1, 0, 0, 0) << QByteArray("2025/-05/01 00:00:00");
+        QTest::newRow("year byte 0") << stamp(-16, 1, 1, -12, 0, 0) << QByteArray("20-16/01/01 -12:00:00");
+    }
+    void laterTimestamp()
+    {
+        QFETCH(QByteArray, clock);
+        QFETCH(QByteArray, line);
+        const QByteArray stream = header() + record(stamp(25, 1, 1, 0, 0, 0), "A") + clock + "#B?\r";
+        const auto r = run(stream, false, true);
+        QVERIFY2(r.ok(), qPrintable(r.description));
+        QCOMPARE(r.text, counted(2) + "2025/01/01 00:00:00\r\nA\r\n\r\n" + line + "\r\nB\r\n\r\n");
+    }
+
+    void records_data()
+    {
+        textColumns();
+        const QByteArray s1 = stamp(25, 1, 1, 1, 1, 1);
+        const QByteArray s2 = stamp(25, 2, 2, 2, 2, 2);
+        const QByteArray s3 = stamp(25, 3, 3, 3, 3, 3);
+        const QByteArray l1 = "2025/01/01 01:01:01\r\n", l2 = "2025/02/02 02:02:02\r\n", l3 = "2025/03/03 03:03:03\r\n";
+        QTest::newRow("one-character record: empty line pair") << header() + record(s1, "") + record(s2, "B")
+                                                               << false << true
+                                                               << counted(2) + l1 + "\r\n\r\n" + l2 + "B\r\n\r\n" << 2;
+        QTest::newRow("empty first record adds nothing") << header() + s1 + "?\r" + record(s2, "B") << false << true
+                                                         << counted(2) + l1 + l2 + "B\r\n\r\n" << 1;
+        QTest::newRow("empty later record adds nothing")
+            << header() + record(s1, "A") + s2 + "?\r" + record(s3, "C") << false << true
+            << counted(2) + l1 + "A\r\n\r\n" + l2 + l3 + "C\r\n\r\n" << 2;
+        QTest::newRow("only empty records") << header() + s1 + "?\r" + s2 + "?\r" << false << false << counted(2) << 0;
+        QTest::newRow("? and CR apart stay in the data")
+            << header() + record(s1, "A?B\rC") + record(s2, "?") << false << false
+            << counted(2) + "A?B\rC\r\n\r\n?\r\n\r\n" << 2;
+        QTest::newRow("record ends at the last ? before CR")
+            << header() + record(s1, "A??") << false << false << counted(2) + "A??\r\n\r\n" << 1;
+        QTest::newRow("the hidden character can be anything")
+            << header() + s1 + "?X?\r" + s2 + "\x02Y?\r" << false << false
+            << counted(2) + "X\r\n\r\nY\r\n\r\n" << 2;
+        QTest::newRow("unterminated first record") << header() + s1 + "#NO END" << false << true << counted(2) + l1
+                                                   << 0;
+        QTest::newRow("timestamp bytes may look like a terminator")
+            << header() + record(s1, "A") + stampBytes({'?', '\r', 17, 16, 16, 16}) + "#B?\r" << false << true
+            << counted(2) + l1 + "A\r\n\r\n2047/-03/01 00:00:00\r\nB\r\n\r\n" << 2;
+    }
+    void records() { checkText(); }
+
+    // What follows the last terminator yields one timestamp line once it has 8 characters.
+    void trailingText_data()
+    {
+        textColumns();
+        const QByteArray start = header() + record(stamp(25, 1, 1, 1, 1, 1), "A");
+        const QByteArray first = counted(2) + "2025/01/01 01:01:01\r\nA\r\n\r\n";
+        const QByteArray s2 = stamp(25, 2, 2, 2, 2, 2);
+        const QByteArray l2 = "2025/02/02 02:02:02\r\n";
+        QTest::newRow("7 characters ignored") << start + s2 + "#" << false << true << first << 1;
+        QTest::newRow("8 characters: one timestamp line") << start + s2 + "#X" << false << true << first + l2 << 1;
+        QTest::newRow("long unterminated record: one timestamp line") << start + s2 + "#UNTERMINATED DATA" << false
+                                                                      << true << first + l2 << 1;
+        QTest::newRow("8 characters without timestamps") << start + s2 + "#X" << false << false
+                                                         << QByteArray(counted(2) + "A\r\n\r\n") << 1;
+        QTest::newRow("passing first timestamp keeps trailing blanks")
+            << start + s2 + "  " << false << true << first + l2 << 1;
+        QTest::newRow("failed first timestamp trims trailing blanks")
+            << header() + record(stamp(26, 1, 1, 1, 1, 1), "A") + s2 + "  " << false << true
+            << counted(2) + Failed + "\r\nA\r\n\r\n" << 1;
+    }
+    void trailingText() { checkText(); }
+
+    void progressPerRecord()
+    {
+        const QByteArray s = stamp(25, 1, 1, 1, 1, 1);
+        const QByteArray stream = header() + record(s, "A") + s + "?\r" + record(s, "") + record(s, "D") + s + "#E";
+        QList<qsizetype> calls;
+        const auto r = RecordAssembler::assemble(stream, false, false, ThisYear,
+                                                 [&](qsizetype n) { calls.append(n); });
+        QVERIFY(r.ok());
+        QCOMPARE(calls, (QList<qsizetype>{1, 2, 3, 4}));
+        QCOMPARE(int(r.records), 3);
+        calls.clear();
+        QVERIFY(RecordAssembler::assemble(header(), false, false, ThisYear, [&](qsizetype n) { calls.append(n); })
+                    .ok());
+        QVERIFY(calls.isEmpty());
+    }
+
+    // Long downloads: every record comes out once, in stream order, wherever it
+    // lies against the 15000-character blocks the scanner's data used to be cut in.
+    void longStreams_data()
+    {
+        QTest::addColumn<QList<int>>("lengths");
+        // The first record's data starts at offset 21; blocks were counted from offset 20.
+        constexpr int Block = 20 + 15000;
+        QTest::newRow("5000 characters across the block end")
+            << (planTo(Block - 2000) << 5000) + QList<int>(200, 20);
+        QTest::newRow("terminator split by the block end") // "?" at Block - 1
+            << (planTo(Block - 1 - 7 - 25) << 25) + QList<int>(100, 12);
+        QTest::newRow("record ends 3 characters before the block end")
+            << (planTo(Block - 3 - 9 - 25) << 25) + QList<int>(100, 12);
+        QTest::newRow("record of 401 characters across the block end")
+            << (planTo(Block - 200) << 401) + QList<int>(50, 30);
+        QTest::newRow("first record longer than a block") << (QList<int>{20000} + QList<int>(50, 8));
+        QList<int> mixed;
+        for (int i = 0; i < 40; ++i)
+            mixed << QList<int>{400, 4999, 1200, 7000, 15001, 0, 1}[i % 7];
+        QTest::newRow("long records across many block ends") << mixed;
+    }
+    void longStreams()
+    {
+        QFETCH(QList<int>, lengths);
+        QByteArray stream = header("LONG0001", "00123");
+        QByteArray expected = "Machine ID: LONG0001\r\n\r\n" + counted(123);
+        int added = 0;
+        for (int i = 0; i < lengths.size(); ++i) {
+            const int y = 20 + i % 6, mo = 1 + i % 12, d = 1 + i % 28, h = i % 24, mi = i % 60, s = (7 * i) % 60;
+            QByteArray data;
+            for (int k = 0; k < lengths[i]; ++k)
+                data += char('A' + (i + k) % 26);
+            stream += record(stamp(y, mo, d, h, mi, s), data);
+            expected += QString::asprintf("20%02d/%02d/%02d %02d:%02d:%02d\r\n", y, mo, d, h, mi, s).toLatin1();
+            expected += data + "\r\n\r\n";
+            ++added;
+        }
+        const auto r = run(stream, true, true);
+        QVERIFY2(r.ok(), qPrintable(r.description));
+        QCOMPARE(int(r.records), added);
+        QCOMPARE(r.text.size(), expected.size());
+        QVERIFY(r.text == expected);
+    }
+
+private:
+    // Data lengths of filler records from offset 14 up to exactly target.
+    static QList<int> planTo(int target)
+    {
+        QList<int> lengths;
+        int remaining = target - 14;
+        Q_ASSERT(remaining == 0 || remaining >= 9);
+        while (remaining > 0) {
+            const int len = remaining <= 49 ? remaining - 9 : 30;
+            lengths << len;
+            remaining -= 9 + len;
+        }
+        return lengths;
+    }
+};
+
+QTEST_APPLESS_MAIN(TestRecordAssembler)
+#include "tst_recordassembler.moc"
