@@ -4,6 +4,7 @@
 #include "app/Placeholder.h"
 #include "app/Platform.h"
 #include "app/Session.h"
+#include "collect/frmDownLoad.h"
 #include "image/FactoryDefaults.h"
 #include "link/frmPword.h"
 #include "link/frmTransmit.h"
@@ -51,7 +52,9 @@ void Program::registerWindows(MDIfrmMain &main, Session &session, Platform &plat
     main.registerChild(QStringLiteral("frmTransmit"), [&session, &platform]() {
         return new frmTransmit(session, platform);
     });
-    for (const QString &name : {QStringLiteral("frmBarcode"), QStringLiteral("frmParameter"), QStringLiteral("frmAmble"),
-                               QStringLiteral("frmDownLoad")})
+    main.registerChild(QStringLiteral("frmDownLoad"), [&session, &platform]() {
+        return new frmDownLoad(session, platform);
+    });
+    for (const QString &name : {QStringLiteral("frmBarcode"), QStringLiteral("frmParameter"), QStringLiteral("frmAmble")})
         main.registerChild(name, [name]() { return new Placeholder(name); });
 }

@@ -138,6 +138,12 @@ void frmDownLoad::setStatus(const QString &caption, const QColor &colour)
     LBD->repaint();
 }
 
+// The bar shows activity, not a fraction: it runs to 100 and starts again.
+void frmDownLoad::stepProgress()
+{
+    ProgressBarM->setValue(ProgressBarM->value() == 100 ? 0 : ProgressBarM->value() + 1);
+}
+
 void frmDownLoad::endAfterFailure()
 {
     ProgressBarM->setValue(0);
@@ -260,7 +266,7 @@ void frmDownLoad::download()
         ProgressBarM->setMaximum(100);
         ProgressBarM->setValue(0);
     };
-    progress.step = [this]() { ProgressBarM->setValue(ProgressBarM->value() == 100 ? 0 : ProgressBarM->value() + 1); };
+    progress.step = [this]() { stepProgress(); };
     const DownloadStream stream = receiveDownload(*MSComm1, *MPDComm, m_platform.clock, m_session, progress);
     if (stream.kind == DownloadStream::CheckFailed) {
         m_platform.ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Download), Ui::Buttons::Ok,
@@ -275,13 +281,14 @@ void frmDownLoad::download()
     ProgressBarM->setValue(ProgressBarM->maximum());
     setStatus(QStringLiteral("Adjusting Data..."), QColor(0, 128, 0));
 
-    const AssemblyResult assembled = assembleRecords(stream.bytes, m_session.MidFlag, m_session.RtcFlag,
-                                                     m_platform.clock.now().date().year(), [this]() {
-                                                         ProgressBarM->setValue(ProgressBarM->value() == 100 ? 0 : ProgressBarM->value() + 1);
-                                                         m_session.BusyCount = qint16(m_session.BusyCount + 1);
-                                                     });
+    const RecordAssembler::Result assembled =
+        RecordAssembler::assemble(stream.bytes, m_session.MidFlag, m_session.RtcFlag,
+                                  m_platform.clock.now().date().year(), [this](qsizetype) {
+                                      stepProgress();
+                                      m_session.BusyCount = qint16(m_session.BusyCount + 1);
+                                  });
     if (!assembled.ok()) {
-        fault(assembled.faultDescription);
+        fault(assembled.description);
         return;
     }
     LBD->hide();

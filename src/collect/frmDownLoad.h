@@ -37,6 +37,7 @@ private:
     void endAfterFailure();
     void fault(const QString &description);
     void refreshChecks();
+    void stepProgress();
     void setStatus(const QString &caption, const QColor &colour);
 
     Session &m_session;
