@@ -1,6 +1,13 @@
 #include "cli/ZevCtl.h"
 
+#include "app/Session.h"
+#include "collect/ClockExchange.h"
+#include "collect/DownloadExchange.h"
+#include "collect/EraseExchange.h"
+#include "collect/PasswordCheck.h"
+#include "collect/RecordAssembler.h"
 #include "image/ImageText.h"
+#include "link/ChangePasswordExchange.h"
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
 #include "link/TransmitExchange.h"
@@ -11,6 +18,8 @@
 
 #include <QFile>
 #include <QIODevice>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <optional>
 
 namespace ZevCtl {
@@ -22,147 +31,310 @@ void say(QIODevice &dev, const QString &text)
     dev.write(text.toLocal8Bit());
 }
 
-QByteArray boolText(bool b)
+QString hex(const QByteArray &bytes)
 {
-    return b ? QByteArrayLiteral("True") : QByteArrayLiteral("False");
+    return QString::fromLatin1(bytes.toHex(' ')).toUpper();
 }
 
-// Reads a settings file the way the program would take it; nullopt (and a
-// reason on err) when it would refuse it.
-std::optional<ImageText::SettingsContent> readSettingsFile(const QString &command, const QString &path, QIODevice &err)
+// One command's words and where it speaks.
+struct Command
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        say(err, QStringLiteral("zevctl %1: cannot read %2: %3\n").arg(command, path, file.errorString()));
-        return std::nullopt;
-    }
-    QString reason;
-    auto content = ImageText::parseSettingsText(file.readAll(), &reason);
-    if (!content)
-        say(err, QStringLiteral("zevctl %1: %2 is not a settings file: %3\n").arg(command, path, reason));
-    return content;
-}
+    QString name;
+    QStringList args;
+    QString portOption;
+    QString password;
+    QIODevice &out;
+    QIODevice &err;
 
-int show(const QStringList &args, QIODevice &out, QIODevice &err)
-{
-    if (args.size() != 1) {
-        say(err, QStringLiteral("zevctl show: expected one FILE\n"));
-        return Usage;
+    int fail(int status, const QString &text) const
+    {
+        say(err, QStringLiteral("zevctl %1: %2\n").arg(name, text));
+        return status;
     }
-    const auto content = readSettingsFile(QStringLiteral("show"), args.first(), err);
-    if (!content)
-        return FileError;
-    QByteArray listing;
-    for (int r = 0; r < 8; ++r) {
-        for (int c = 0; c < 16; ++c) {
-            if (c)
-                listing += ' ';
-            listing += QByteArray::number(content->image[16 * r + c], 16).rightJustified(2, '0').toUpper();
-        }
-        listing += '\n';
+    // Takes a flag such as --yes out of args.
+    bool flag(const QString &f)
+    {
+        return args.removeAll(f) > 0;
     }
-    if (content->flags)
-        listing += "RtcFlag=" + boolText(content->flags->rtc) + " MidFlag=" + boolText(content->flags->mid) + '\n';
-    else
-        listing += "no flags\n";
-    out.write(listing);
-    return Done;
-}
+    // Takes "-o FILE" style options out of args; false when the value is missing.
+    bool option(const QString &o, QString &value)
+    {
+        const qsizetype i = args.indexOf(o);
+        if (i < 0)
+            return true;
+        if (i + 1 >= args.size())
+            return false;
+        value = args.at(i + 1);
+        args.remove(i, 2);
+        return true;
+    }
+};
 
 // The line to the scanner as --port names it: a COM number, or a device path taken as COM 1.
 struct Line
 {
     QtSettingsStore store;
     PortNames names{&store};
-    QtSerialPort port{names};
     QtClock clock;
+    Session session;
 
-    explicit Line(const QString &portOption)
+    Line(const Command &c)
     {
         bool isNumber = false;
-        const int n = portOption.toInt(&isNumber);
-        if (portOption.isEmpty()) {
-            port.setPortNumber(1);
-        } else if (isNumber && n > 0) {
-            port.setPortNumber(n);
-        } else {
-            names.setOverride(1, portOption);
-            port.setPortNumber(1);
-        }
+        const int n = c.portOption.toInt(&isNumber);
+        if (!c.portOption.isEmpty() && !(isNumber && n > 0))
+            names.setOverride(1, c.portOption);
+        session.CommPortNumber = qint16(isNumber && n > 0 ? n : 1);
+        session.LoginPassword = c.password;
+        int sum = 0;
+        PadPassword(session.LoginPassword, sum);
     }
+    std::unique_ptr<QtSerialPort> makePort()
+    {
+        auto port = std::make_unique<QtSerialPort>(names);
+        port->setPortNumber(session.CommPortNumber);
+        port->setSettings(Link::LineSettings);
+        port->setInputBufferSize(2048);
+        return port;
+    }
+    QString device() const { return names.deviceFor(session.CommPortNumber); }
 };
 
-int login(const QStringList &args, const QString &portOption, const QString &password, QIODevice &out,
-          QIODevice &err)
+// Reads a settings file the way the program would take it; nullopt (and a
+// reason on err) when it would refuse it.
+std::optional<ImageText::SettingsContent> readSettingsFile(const Command &c, const QString &path)
 {
-    if (!args.isEmpty()) {
-        say(err, QStringLiteral("zevctl login: takes no arguments\n"));
-        return Usage;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return std::nullopt;
     }
-    Line line(portOption);
-    const LoginResult r = runLoginExchange(line.port, line.clock, password);
+    QString reason;
+    auto content = ImageText::parseSettingsText(file.readAll(), &reason);
+    if (!content)
+        c.fail(FileError, QStringLiteral("%1 is not a settings file: %2").arg(path, reason));
+    return content;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+int show(Command &c)
+{
+    if (c.args.size() != 1)
+        return c.fail(Usage, QStringLiteral("expected one FILE"));
+    const auto content = readSettingsFile(c, c.args.first());
+    if (!content)
+        return FileError;
+    QByteArray listing;
+    for (int r = 0; r < 8; ++r) {
+        for (int col = 0; col < 16; ++col) {
+            if (col)
+                listing += ' ';
+            listing += QByteArray::number(content->image[16 * r + col], 16).rightJustified(2, '0').toUpper();
+        }
+        listing += '\n';
+    }
+    auto text = [](bool b) { return b ? QByteArrayLiteral("True") : QByteArrayLiteral("False"); };
+    if (content->flags)
+        listing += "RtcFlag=" + text(content->flags->rtc) + " MidFlag=" + text(content->flags->mid) + '\n';
+    else
+        listing += "no flags\n";
+    c.out.write(listing);
+    return Done;
+}
+
+int login(Command &c)
+{
+    if (!c.args.isEmpty())
+        return c.fail(Usage, QStringLiteral("takes no arguments"));
+    Line line(c);
+    auto port = line.makePort();
+    const LoginResult r = runLoginExchange(*port, line.clock, c.password);
     switch (r.kind) {
     case LoginResult::Acknowledged:
-        say(out, QStringLiteral("login acknowledged\n"));
+        say(c.out, QStringLiteral("login acknowledged\n"));
         return Done;
     case LoginResult::Refused:
-        say(err, QStringLiteral("zevctl login: the scanner refused the password (%1 tries)\n").arg(r.sends));
-        return Refused;
+        return c.fail(Refused, QStringLiteral("the scanner refused the password (%1 tries)").arg(r.sends));
     case LoginResult::NoReply:
-        say(err, QStringLiteral("zevctl login: no reply from the scanner on %1\n").arg(line.port.deviceName()));
-        return NoReply;
+        return c.fail(NoReply, QStringLiteral("no reply from the scanner on %1").arg(line.device()));
     case LoginResult::OtherReply:
-        say(err, QStringLiteral("zevctl login: unexpected reply %1\n")
-                     .arg(QString::fromLatin1(r.reply.toHex(' ')).toUpper()));
-        return UnexpectedReply;
+        return c.fail(UnexpectedReply, QStringLiteral("unexpected reply %1").arg(hex(r.reply)));
     case LoginResult::PortError:
         break;
     }
-    if (r.sends == 0) {
-        say(err, QStringLiteral("zevctl login: cannot open %1: %2\n").arg(line.port.deviceName(), r.error));
-        return PortCannotOpen;
-    }
-    say(err, QStringLiteral("zevctl login: the line failed during the exchange: %1\n").arg(r.error));
-    return NoReply;
+    if (r.sends == 0)
+        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), r.error));
+    return c.fail(NoReply, QStringLiteral("the line failed during the exchange: %1").arg(r.error));
 }
 
-int transmit(const QStringList &args, const QString &portOption, const QString &password, QIODevice &out,
-             QIODevice &err)
+int transmit(Command &c)
 {
-    if (args.size() != 1) {
-        say(err, QStringLiteral("zevctl transmit: expected one FILE\n"));
-        return Usage;
-    }
-    const auto content = readSettingsFile(QStringLiteral("transmit"), args.first(), err);
+    if (c.args.size() != 1)
+        return c.fail(Usage, QStringLiteral("expected one FILE"));
+    const auto content = readSettingsFile(c, c.args.first());
     if (!content)
         return FileError;
-    Line line(portOption);
-    line.port.setSettings(Link::LineSettings);
-    if (!line.port.open()) {
-        say(err, QStringLiteral("zevctl transmit: cannot open %1: %2\n").arg(line.port.deviceName(), line.port.errorString()));
-        return PortCannotOpen;
-    }
-    line.port.discardInput();
-    QString loginPassword = password;
-    int sum = 0;
-    PadPassword(loginPassword, sum);
-    const TransmitResult r = runTransmitExchange(line.port, line.clock, loginPassword, content->image.data());
+    Line line(c);
+    auto port = line.makePort();
+    if (!port->open())
+        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), port->errorString()));
+    port->discardInput();
+    const TransmitResult r = runTransmitExchange(*port, line.clock, line.session.LoginPassword, content->image.data());
     switch (r.kind) {
     case TransmitResult::Acknowledged:
-        say(out, QStringLiteral("transmit acknowledged\n"));
+        say(c.out, QStringLiteral("transmit acknowledged\n"));
         return Done;
     case TransmitResult::OtherReply:
-        say(err, QStringLiteral("zevctl transmit: the scanner did not accept the settings (reply %1)\n")
-                     .arg(QString::fromLatin1(r.reply.toHex(' ')).toUpper()));
-        return UnexpectedReply;
+        return c.fail(r.reply == Link::NakFrame ? Refused : UnexpectedReply,
+                      QStringLiteral("the scanner did not accept the settings (reply %1)").arg(hex(r.reply)));
     case TransmitResult::TimedOut:
-        say(err, QStringLiteral("zevctl transmit: no reply within 3 s\n"));
-        return NoReply;
+        return c.fail(NoReply, QStringLiteral("no reply within 3 s"));
     case TransmitResult::LineFailed:
         break;
     }
-    say(err, QStringLiteral("zevctl transmit: the line failed: %1\n").arg(r.error));
-    return NoReply;
+    return c.fail(NoReply, QStringLiteral("the line failed: %1").arg(r.error));
+}
+
+// Writes the viewer's text to -o FILE or stdout.
+int assembleAndWrite(Command &c, const QByteArray &stream, bool rtc, bool mid, const QString &outFile)
+{
+    const RecordAssembler::Result r = RecordAssembler::assemble(stream, mid, rtc, QDate::currentDate().year());
+    if (!r.ok())
+        return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
+    if (outFile.isEmpty()) {
+        c.out.write(r.text);
+        return Done;
+    }
+    if (!writeFile(outFile, r.text))
+        return c.fail(FileError, QStringLiteral("cannot write %1").arg(outFile));
+    return Done;
+}
+
+int download(Command &c)
+{
+    const bool rtc = c.flag(QStringLiteral("--rtc"));
+    const bool mid = c.flag(QStringLiteral("--mid"));
+    QString outFile;
+    QString rawFile;
+    if (!c.option(QStringLiteral("-o"), outFile) || !c.option(QStringLiteral("--raw"), rawFile) || !c.args.isEmpty())
+        return c.fail(Usage, QStringLiteral("usage: download [--rtc] [--mid] [-o FILE] [--raw FILE]"));
+    Line line(c);
+    auto check = line.makePort();
+    auto data = line.makePort();
+    const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session);
+    if (s.kind == DownloadStream::CheckFailed)
+        return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
+    if (s.kind == DownloadStream::PortError)
+        return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), s.error));
+    if (!rawFile.isEmpty() && !writeFile(rawFile, s.bytes))
+        return c.fail(FileError, QStringLiteral("cannot write %1").arg(rawFile));
+    return assembleAndWrite(c, s.bytes, rtc, mid, outFile);
+}
+
+int assemble(Command &c)
+{
+    const bool rtc = c.flag(QStringLiteral("--rtc"));
+    const bool mid = c.flag(QStringLiteral("--mid"));
+    QString outFile;
+    if (!c.option(QStringLiteral("-o"), outFile) || c.args.size() != 1)
+        return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [-o FILE]"));
+    QFile raw(c.args.first());
+    if (!raw.open(QIODevice::ReadOnly))
+        return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.errorString()));
+    return assembleAndWrite(c, raw.readAll(), rtc, mid, outFile);
+}
+
+int erase(Command &c)
+{
+    if (!c.flag(QStringLiteral("--yes")) || !c.args.isEmpty())
+        return c.fail(Usage, QStringLiteral("erases every record in the scanner; confirm with --yes"));
+    Line line(c);
+    auto port = line.makePort();
+    const EraseResult r = runEraseExchange(*port, line.clock, line.session);
+    switch (r.kind) {
+    case EraseResult::Erased:
+        say(c.out, QStringLiteral("erased\n"));
+        return Done;
+    case EraseResult::NoAnswer:
+        return c.fail(NoReply, QStringLiteral("no answer from the scanner on %1").arg(line.device()));
+    case EraseResult::OtherReply:
+        return c.fail(r.reply == Link::NakFrame ? Refused : UnexpectedReply,
+                      QStringLiteral("the scanner did not confirm the erase (reply %1)").arg(hex(r.reply)));
+    case EraseResult::PortError:
+        break;
+    }
+    return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), r.error));
+}
+
+// The password check that comes before a clock or password change; Done when it passed.
+int passwordCheck(Command &c, Line &line, PasswordCheckVariant variant)
+{
+    auto port = line.makePort();
+    const PasswordCheckResult r = runPasswordCheck(*port, line.clock, line.session, variant);
+    if (r.kind == PasswordCheckResult::PortError)
+        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), r.error));
+    if (!r.passed())
+        return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
+    return Done;
+}
+
+int setClock(Command &c)
+{
+    if (!c.args.isEmpty())
+        return c.fail(Usage, QStringLiteral("takes no arguments"));
+    Line line(c);
+    if (const int status = passwordCheck(c, line, PasswordCheckVariant::Clock); status != Done)
+        return status;
+    auto port = line.makePort();
+    const QDateTime now = line.clock.now();
+    const ClockSyncResult r = runClockSync(*port, line.clock, line.session, now);
+    switch (r.kind) {
+    case ClockSyncResult::Synchronised:
+        say(c.out, QStringLiteral("clock set to %1\n").arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+        return Done;
+    case ClockSyncResult::NotAcknowledged:
+        return c.fail(r.reply == Link::NakFrame ? Refused : UnexpectedReply,
+                      QStringLiteral("the clock was not set (reply %1)").arg(hex(r.reply)));
+    case ClockSyncResult::NoAnswer:
+        return c.fail(NoReply, QStringLiteral("no answer to the set-clock frame"));
+    case ClockSyncResult::ReadBackTimedOut:
+        return c.fail(NoReply, QStringLiteral("the clock could not be read back within 3 s"));
+    case ClockSyncResult::PortError:
+        break;
+    }
+    return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), r.error));
+}
+
+int passwd(Command &c)
+{
+    static const QRegularExpression valid(QStringLiteral("^[A-Za-z0-9]{0,8}$"));
+    if (c.args.size() != 1 || !valid.match(c.args.first()).hasMatch())
+        return c.fail(Usage, QStringLiteral("expected the new password: up to 8 letters and digits"));
+    Line line(c);
+    if (const int status = passwordCheck(c, line, PasswordCheckVariant::ChangePassword); status != Done)
+        return status;
+    auto port = line.makePort();
+    const ChangePasswordResult r = runChangePasswordExchange(*port, line.clock, line.session.CommPortNumber,
+                                                             c.password, c.args.first());
+    switch (r.kind) {
+    case ChangePasswordResult::Changed:
+        say(c.out, QStringLiteral("password changed\n"));
+        return Done;
+    case ChangePasswordResult::Refused:
+        return c.fail(Refused, QStringLiteral("the scanner refused the current password"));
+    case ChangePasswordResult::NoAnswer:
+        return c.fail(NoReply, QStringLiteral("no answer from the scanner"));
+    case ChangePasswordResult::OtherReply:
+        return c.fail(UnexpectedReply, QStringLiteral("unexpected reply %1").arg(hex(r.reply)));
+    case ChangePasswordResult::PortError:
+        break;
+    }
+    return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), r.error));
 }
 
 } // namespace
@@ -171,9 +343,16 @@ QString usageText()
 {
     return QStringLiteral(
         "usage: zevctl [--port DEVICE|N] [--password PW] COMMAND\n"
-        "  login          the login handshake\n"
-        "  transmit FILE  send the image of a settings file (.msr or Default.mag layout)\n"
-        "  show FILE      print a settings file's image and its flags\n"
+        "  login                              the login handshake\n"
+        "  transmit FILE                      send the image of a settings file (.msr or Default.mag layout)\n"
+        "  download [--rtc] [--mid] [-o FILE] [--raw FILE]\n"
+        "                                     print (or write) the downloaded text as the data viewer shows it\n"
+        "  erase --yes                        erase the scanner's records\n"
+        "  set-clock                          set the scanner's clock from the PC\n"
+        "  passwd NEW                         change the scanner's password\n"
+        "  show FILE                          print a settings file's image and its flags\n"
+        "  assemble RAW [--rtc] [--mid] [-o FILE]\n"
+        "                                     turn a raw download saved with --raw into the viewer's text\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
         "  4 no reply or time-out, 5 unexpected reply, 6 file cannot be read or written\n");
 }
@@ -200,14 +379,17 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
         say(err, usageText());
         return Usage;
     }
-    const QString command = args.takeFirst();
-    if (command == QLatin1String("show"))
-        return show(args, out, err);
-    if (command == QLatin1String("transmit"))
-        return transmit(args, port, password, out, err);
-    if (command == QLatin1String("login"))
-        return login(args, port, password, out, err);
-    say(err, QStringLiteral("zevctl: unknown command %1\n").arg(command) + usageText());
+    Command c{args.takeFirst(), args, port, password, out, err};
+    const QList<QPair<QString, int (*)(Command &)>> commands{
+        {QStringLiteral("show"), show},       {QStringLiteral("login"), login},
+        {QStringLiteral("transmit"), transmit}, {QStringLiteral("download"), download},
+        {QStringLiteral("assemble"), assemble}, {QStringLiteral("erase"), erase},
+        {QStringLiteral("set-clock"), setClock}, {QStringLiteral("passwd"), passwd},
+    };
+    for (const auto &entry : commands)
+        if (entry.first == c.name)
+            return entry.second(c);
+    say(err, QStringLiteral("zevctl: unknown command %1\n").arg(c.name) + usageText());
     return Usage;
 }
 
