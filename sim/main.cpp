@@ -253,9 +253,12 @@ void removeLink(const QByteArray &link, const QByteArray &device)
 }
 
 // Lets the PC take what was sent before the line goes dead (at most 2 s).
+// The bytes reach the device's input queue a moment after the write, hence
+// the first pause.
 void drain(int slave)
 {
-    for (int i = 0; i < 200; ++i) {
+    sleepMs(100);
+    for (int i = 0; i < 190; ++i) {
         int waiting = 0;
         if (ioctl(slave, FIONREAD, &waiting) != 0 || waiting == 0)
             return;
