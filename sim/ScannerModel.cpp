@@ -307,7 +307,7 @@ void ScannerModel::handleFrame(const QByteArray &frame, qint64 nowMs)
         case Action::Transmit:
             std::copy(r.data.cbegin(), r.data.cend(), m_image.begin());
             m_hasImage = true;
-            outcome = queue(AckFrame, replyAt);
+            outcome = queue(AckFrame, replyAt) + QStringLiteral(", image %1").arg(QString::fromLatin1(r.data.toHex()).toUpper());
             break;
         }
         break;
