@@ -1,0 +1,124 @@
+// Assembly of generated downloads of 1, 10 and 100 MB: throughput, and the
+// memory one assembly takes beyond the stream itself.
+#include "collect/RecordAssembler.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+
+namespace {
+
+constexpr qsizetype MB = 1024 * 1024;
+
+// Realistic records: 8 to 40 characters of barcode data behind a valid timestamp.
+QByteArray makeStream(qsizetype bytes)
+{
+    static constexpr char Alphabet[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
+    std::mt19937 rng(20261208);
+    QByteArray s;
+    s.reserve(bytes + 64);
+    s += '\x02';
+    s += "ZEV0004299999";
+    while (s.size() < bytes) {
+        const int clock[6] = {int(20 + rng() % 6), int(1 + rng() % 12), int(1 + rng() % 28),
+                              int(rng() % 24), int(rng() % 60), int(rng() % 60)};
+        for (int v : clock)
+            s += char(v + 16);
+        s += '0';
+        const int len = 8 + int(rng() % 33);
+        for (int k = 0; k < len; ++k)
+            s += Alphabet[rng() % (sizeof(Alphabet) - 1)];
+        s += "?\r";
+    }
+    return s;
+}
+
+const QByteArray &streamOf(qsizetype megabytes)
+{
+    static std::map<qsizetype, QByteArray> cache;
+    auto it = cache.find(megabytes);
+    if (it == cache.end())
+        it = cache.emplace(megabytes, makeStream(megabytes * MB)).first;
+    return it->second;
+}
+
+// kB from a /proc/self/status line such as "VmHWM:  1234 kB".
+long statusKb(const char *key)
+{
+    std::FILE *f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long kb = -1;
+    const size_t keyLen = std::strlen(key);
+    while (std::fgets(line, sizeof line, f)) {
+        if (std::strncmp(line, key, keyLen) == 0) {
+            kb = std::strtol(line + keyLen, nullptr, 10);
+            break;
+        }
+    }
+    std::fclose(f);
+    return kb;
+}
+
+// Resets the peak resident size to the current one (Linux: "5" > clear_refs).
+bool resetPeakRss()
+{
+    std::FILE *f = std::fopen("/proc/self/clear_refs", "w");
+    if (!f)
+        return false;
+    const bool ok = std::fputs("5", f) >= 0;
+    return std::fclose(f) == 0 && ok;
+}
+
+// Peak resident growth of one assembly, in bytes; -1 where it cannot be measured.
+double peakGrowth(const QByteArray &stream, bool mid, bool rtc)
+{
+    if (!resetPeakRss())
+        return -1;
+    const long before = statusKb("VmRSS:");
+    {
+        const auto r = RecordAssembler::assemble(stream, mid, rtc, 2025);
+        benchmark::DoNotOptimize(r.text.constData());
+    }
+    const long peak = statusKb("VmHWM:");
+    return before < 0 || peak < 0 ? -1 : double(peak - before) * 1024;
+}
+
+void assembleBench(benchmark::State &state, bool mid, bool rtc, bool withProgress)
+{
+    const QByteArray &stream = streamOf(state.range(0));
+    const double growth = peakGrowth(stream, mid, rtc);
+    qsizetype steps = 0;
+    RecordAssembler::Progress progress;
+    if (withProgress)
+        progress = [&steps](qsizetype) { ++steps; };
+    qsizetype records = 0, textBytes = 0;
+    for (auto _ : state) {
+        const auto r = RecordAssembler::assemble(stream, mid, rtc, 2025, progress);
+        records = r.records;
+        textBytes = r.text.size();
+        benchmark::DoNotOptimize(r.text.constData());
+    }
+    benchmark::DoNotOptimize(steps);
+    state.SetBytesProcessed(qint64(state.iterations()) * stream.size());
+    state.counters["records"] = double(records);
+    state.counters["text_per_stream"] = double(textBytes) / double(stream.size());
+    if (growth >= 0)
+        state.counters["peak_rss_growth_per_stream"] = growth / double(stream.size());
+}
+
+void BM_AssembleBothFlags(benchmark::State &state) { assembleBench(state, true, true, false); }
+void BM_AssembleBothFlagsWithProgress(benchmark::State &state) { assembleBench(state, true, true, true); }
+void BM_AssembleNoFlags(benchmark::State &state) { assembleBench(state, false, false, false); }
+
+} // namespace
+
+BENCHMARK(BM_AssembleBothFlags)->ArgName("MB")->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AssembleBothFlagsWithProgress)->ArgName("MB")->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AssembleNoFlags)->ArgName("MB")->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
