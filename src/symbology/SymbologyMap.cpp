@@ -82,8 +82,10 @@ void loadGroup(const SymbologyMap::OptionGroup &g, std::span<const quint8> image
 {
     for (const auto &opt : g.options) {
         bool agrees = true;
-        for (size_t k = 0; k < g.fields.size(); ++k)
-            agrees = agrees && (image[g.fields[k].byte] & opt.match[k]) == (opt.code[k] & opt.match[k]);
+        for (size_t k = 0; k < g.fields.size(); ++k) {
+            const quint8 compared = opt.match[k] & g.fields[k].mask;
+            agrees = agrees && (image[g.fields[k].byte] & compared) == (opt.code[k] & compared);
+        }
         if (agrees) {
             c.setSelected(opt.option, true);
             return;

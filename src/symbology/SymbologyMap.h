@@ -48,7 +48,7 @@ public:
     {
         QString option;
         std::vector<quint8> code;  // per field, bits in place
-        std::vector<quint8> match; // per field, the bits load compares
+        std::vector<quint8> match; // per field, the bits of the field's mask load compares
     };
 
     struct OptionGroup
