@@ -1,0 +1,466 @@
+#include "app/Platform.h"
+#include "app/Session.h"
+#include "collect/Data.h"
+#include "collect/frmDownLoad.h"
+#include "link/Frames.h"
+#include "platform/QtSettingsStore.h"
+#include "support/FakeSerialPort.h"
+#include "support/ModelPeer.h"
+#include "support/ScriptedUi.h"
+#include "support/VirtualClock.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Box = ScriptedUi::Box;
+
+namespace {
+const QString kCommFailed = QStringLiteral("Communications failed to establish.   \r\nCheck physical connections and  \r\n"
+                                           "make sure reader is powered up.");
+const QString kInvalid = QStringLiteral("Invalid password.  Try again. ");
+
+template <typename W>
+W *child(QWidget &w, const char *name)
+{
+    W *found = w.findChild<W *>(QLatin1String(name));
+    if (!found)
+        qWarning("no %s", name);
+    return found;
+}
+void click(QWidget &w, const char *name)
+{
+    QTest::mouseClick(child<QAbstractButton>(w, name), Qt::LeftButton);
+}
+} // namespace
+
+class TestFrmDownLoad : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QtSettingsStore> m_store;
+    ScriptedUi m_ui;
+    VirtualClock m_clock;
+    std::unique_ptr<SerialPeer> m_peer;
+    std::unique_ptr<Platform> m_platform;
+    Session m_session;
+    std::unique_ptr<frmDownLoad> m_window;
+    QList<FakeSerialPort *> m_ports;
+
+    ScannerModel &model() { return static_cast<ModelPeer &>(*m_peer).model; }
+    int opens() const
+    {
+        int n = 0;
+        for (FakeSerialPort *p : m_ports)
+            n += p->opens;
+        return n;
+    }
+    // A new scanner on the line; the window (and its ports) are made anew for it.
+    void usePeer(std::unique_ptr<SerialPeer> peer)
+    {
+        m_window.reset();
+        m_ports.clear();
+        m_peer = std::move(peer);
+        if (m_platform)
+            open();
+    }
+    void useModel(ScannerModel::Config config = {})
+    {
+        if (!config.clock.isValid() || config.clock == ScannerModel::Config().clock)
+            config.clock = m_clock.now();
+        usePeer(std::make_unique<ModelPeer>(std::move(config)));
+    }
+    void useScript(const QList<ScriptedPeer::Reply> &replies)
+    {
+        auto peer = std::make_unique<ScriptedPeer>();
+        peer->replies = replies;
+        usePeer(std::move(peer));
+    }
+    void open()
+    {
+        m_window = std::make_unique<frmDownLoad>(m_session, *m_platform);
+        QVERIFY(m_window->load());
+        m_window->show();
+        m_window->activate();
+    }
+    void choose(const char *option) { child<QRadioButton>(*m_window, option)->setChecked(true); }
+    void ok() { m_window->cmdOK_Click(); }
+    bool okEnabled() { return child<QPushButton>(*m_window, "cmdOK")->isEnabled(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_store = std::make_unique<QtSettingsStore>(m_dir.filePath(QStringLiteral("s.ini")));
+        m_ui.clear();
+        m_platform.reset();
+        useModel();
+        m_platform.reset(new Platform{m_ui, *m_store, m_clock,
+                                      [this]() {
+                                          auto port = std::make_unique<FakeSerialPort>(*m_peer, m_clock);
+                                          m_ports << port.get();
+                                          return port;
+                                      },
+                                      QString()});
+        m_session = Session();
+        m_session.LoggedIn = true;
+        m_session.LoginPassword = QStringLiteral("1234    ");
+        m_session.CommPortNumber = 2;
+        open();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        QVERIFY2(m_ui.unscripted().isEmpty(), qPrintable(m_ui.unscripted().join(QLatin1String("; "))));
+        QVERIFY2(m_ui.scriptUsedUp(), "part of the script was not used");
+    }
+
+    void downloadShowsTheViewer()
+    {
+        ScannerModel::Config config;
+        config.records = ScannerModel::generateRecords(40, m_clock.now().addDays(-1), 3);
+        useModel(config);
+        m_session.MidFlag = true;
+        m_session.RtcFlag = true;
+        QByteArray shown;
+        m_ui.onModal([&](QDialog &d) {
+            shown = static_cast<Data &>(d).text();
+            return 0;
+        });
+        ok();
+        QCOMPARE(m_ui.modalWindows, QStringList{QStringLiteral("Data")});
+        QVERIFY(shown.startsWith("Machine ID: ZEV00001\r\n\r\n40 record(s) received\r\n \r\n"));
+        QCOMPARE(shown.count("\r\n\r\n"), 41);
+        QCOMPARE(m_window->viewer()->RichTextBox1->toPlainText().count(QLatin1Char('\n')), shown.count('\n'));
+        QVERIFY(okEnabled());
+        QCOMPARE(m_session.BusyCount, qint16(0));
+        QCOMPARE(child<QProgressBar>(*m_window, "ProgressBarM")->value(), 0);
+        QVERIFY(child<QWidget>(*m_window, "LBD")->isHidden());
+        QList<QByteArray> frames = model().framesReceived();
+        QCOMPARE(frames.size(), 2);
+        QCOMPARE(frames[1], Link::commandFrame(m_session.LoginPassword, 'D'));
+    }
+
+    void emptyDownloadStillShowsTheViewer()
+    {
+        m_session.MidFlag = true;
+        QByteArray shown;
+        m_ui.onModal([&](QDialog &d) {
+            shown = static_cast<Data &>(d).text();
+            return 0;
+        });
+        ok();
+        QCOMPARE(shown, QByteArray("Machine ID: ZEV00001\r\n\r\n0 record(s) received\r\n \r\n"));
+    }
+
+    void silenceGivesTheCommunicationMessage()
+    {
+        ScannerModel::Config config;
+        config.fault = ScannerModel::Fault::Silent;
+        useModel(config);
+        ok();
+        QCOMPARE(m_ui.boxes, (QList<Box>{{kCommFailed, Ui::Buttons::Ok, Ui::Icon::Information,
+                                          QStringLiteral("Download Data From ZEV")}}));
+        QVERIFY(okEnabled());
+        QCOMPARE(m_session.BusyCount, qint16(0));
+        QVERIFY(m_ui.modalWindows.isEmpty());
+    }
+
+    void wrongPasswordStillSendsDAndEndsInTheFault()
+    {
+        m_session.LoginPassword = QStringLiteral("9999    ");
+        ok();
+        const QList<QByteArray> frames = model().framesReceived();
+        QCOMPARE(frames.size(), 2);
+        QCOMPARE(frames[1].at(9), 'D');
+        // The scanner's refusal is too short for a header: the fault, no viewer.
+        QCOMPARE(m_ui.boxes.size(), 1);
+        QCOMPARE(m_ui.boxes[0].icon, Ui::Icon::Information);
+        QCOMPARE(m_ui.boxes[0].title, QStringLiteral("ZEV"));
+        QVERIFY(m_ui.modalWindows.isEmpty());
+        QVERIFY(okEnabled());
+    }
+
+    void busyIgnoresAClick()
+    {
+        m_session.BusyCount = 2;
+        ok();
+        QVERIFY(model().framesReceived().isEmpty());
+        QVERIFY(m_ui.boxes.isEmpty());
+        m_window->activate(); // activating again makes it usable
+        QCOMPARE(m_session.BusyCount, qint16(0));
+        choose("optEDMID");
+        m_ui.onModal([](QDialog &) { return 0; });
+        ok();
+        QCOMPARE(m_ui.modalWindows, QStringList{QStringLiteral("frmEnaDisMID")});
+    }
+
+    // --- erase
+
+    void eraseDeclinedSendsNothing()
+    {
+        choose("optEDiR");
+        m_ui.answer(Ui::Answer::No);
+        ok();
+        QCOMPARE(m_ui.boxes, (QList<Box>{{QStringLiteral("All data in ZEV will be erased!!   \r\nAre you sure? "),
+                                          Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("Erase Data In ZEV")}}));
+        QCOMPARE(opens(), 0);
+        QVERIFY(okEnabled());
+        QCOMPARE(m_session.BusyCount, qint16(0));
+    }
+
+    void eraseOutcomes_data()
+    {
+        QTest::addColumn<int>("eraseDelay");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("acknowledged") << 1000 << QStringLiteral(" No more data stored in reader. ");
+        QTest::newRow("too late") << 5200 << kCommFailed;
+    }
+    void eraseOutcomes()
+    {
+        QFETCH(int, eraseDelay);
+        QFETCH(QString, message);
+        ScannerModel::Config config;
+        config.records = ScannerModel::generateRecords(5, m_clock.now(), 1);
+        config.eraseDelayMs = eraseDelay;
+        useModel(config);
+        choose("optEDiR");
+        m_ui.answer(Ui::Answer::Yes);
+        ok();
+        QCOMPARE(m_ui.boxes.size(), 2);
+        QCOMPARE(m_ui.boxes[1], (Box{message, Ui::Buttons::Ok, Ui::Icon::Information, QStringLiteral("Erase Data in ZEV")}));
+        QVERIFY(model().records().isEmpty());
+        QCOMPARE(opens(), 1);
+        QVERIFY(okEnabled());
+        QCOMPARE(m_session.BusyCount, qint16(0));
+        QCOMPARE(child<QProgressBar>(*m_window, "ProgressBarM")->value(), 0);
+    }
+
+    void eraseWithTwoPositiveRepliesEndsSilently()
+    {
+        useScript({{Link::AckFrame, 20}, {Link::AckFrame + Link::AckFrame, 500}});
+        choose("optEDiR");
+        m_ui.answer(Ui::Answer::Yes);
+        ok();
+        QCOMPARE(m_ui.boxes.size(), 1); // the question only
+        QVERIFY(okEnabled());
+    }
+
+    // --- the option dialogs
+
+    void machineIdOptionNeverTouchesAPort()
+    {
+        choose("optEDMID");
+        m_ui.onModal([](QDialog &d) {
+            click(d, "optEnable");
+            click(d, "cmdOK");
+            return d.result();
+        });
+        ok();
+        QCOMPARE(m_session.MidFlag, true);
+        QVERIFY(child<QCheckBox>(*m_window, "Check2")->isChecked());
+        QCOMPARE(opens(), 0);
+
+        // OK without a change keeps the flag.
+        m_ui.onModal([](QDialog &d) {
+            click(d, "cmdOK");
+            return d.result();
+        });
+        ok();
+        QCOMPARE(m_session.MidFlag, true);
+    }
+
+    void clockEnableWithoutSyncSendsNothing()
+    {
+        choose("optEDRTC");
+        qint64 waited = 0;
+        m_ui.onModal([&](QDialog &d) {
+            const int before = int(model().framesReceived().size());
+            click(d, "optEnable");
+            const qint64 start = m_clock.tickCount();
+            click(d, "cmdOK");
+            waited = m_clock.tickCount() - start;
+            if (model().framesReceived().size() != before)
+                qWarning("the clock dialog sent a frame");
+            return d.result();
+        });
+        ok();
+        QCOMPARE(model().framesReceived().size(), 1); // the password check only
+        QVERIFY(waited >= 400);
+        QCOMPARE(m_session.RtcFlag, true);
+        QCOMPARE(m_session.HostTimeSync, true);
+        QVERIFY(child<QCheckBox>(*m_window, "Check1")->isChecked());
+        QCOMPARE(m_ui.boxes.last(), (Box{QStringLiteral("Record to be timestamped  "), Ui::Buttons::Ok,
+                                         Ui::Icon::Information, QStringLiteral(" Enable RTC Confirmation")}));
+    }
+
+    void clockDisableNeverSends()
+    {
+        m_session.RtcFlag = true;
+        choose("optEDRTC");
+        m_ui.onModal([](QDialog &d) {
+            click(d, "optDisable");
+            click(d, "cmdOK");
+            return d.result();
+        });
+        ok();
+        QCOMPARE(model().framesReceived().size(), 1);
+        QCOMPARE(m_session.RtcFlag, false);
+        QCOMPARE(m_ui.boxes.last(), (Box{QStringLiteral("Record not to be timestamped. "), Ui::Buttons::Ok,
+                                         Ui::Icon::Information, QStringLiteral(" Enable RTC Confirmation")}));
+    }
+
+    void clockSyncSetsTheScannerClock()
+    {
+        ScannerModel::Config config;
+        config.clock = QDateTime(QDate(2001, 1, 1), QTime(0, 0));
+        useModel(config);
+        choose("optEDRTC");
+        m_ui.onModal([](QDialog &d) {
+            click(d, "optEnable");
+            child<QCheckBox>(d, "chkSyncUpHostTime")->setChecked(true);
+            click(d, "cmdOK");
+            return d.result();
+        });
+        ok();
+        const QList<QByteArray> frames = model().framesReceived();
+        QCOMPARE(frames.size(), 3);
+        QCOMPARE(frames[1].at(9), 'T');
+        QCOMPARE(frames[2].at(9), 'R');
+        QCOMPARE(model().clockAt(m_clock.tickCount()).date(), m_clock.now().date());
+        QCOMPARE(m_session.RtcFlag, true);
+        QCOMPARE(m_ui.boxes.last().text, QStringLiteral("Record to be timestamped  "));
+
+        // After a completed enable the dialog opens with the box ticked.
+        bool ticked = false;
+        m_ui.onModal([&](QDialog &d) {
+            ticked = child<QCheckBox>(d, "chkSyncUpHostTime")->isChecked();
+            click(d, "cmdCancel");
+            return d.result();
+        });
+        ok();
+        QVERIFY(ticked);
+    }
+
+    void clockCheckWithoutAnswer()
+    {
+        ScannerModel::Config config;
+        config.fault = ScannerModel::Fault::Silent;
+        useModel(config);
+        choose("optEDRTC");
+        ok();
+        QCOMPARE(m_ui.boxes, (QList<Box>{{kCommFailed, Ui::Buttons::Ok, Ui::Icon::Information,
+                                          QStringLiteral("Enable/Disable Real Time Clock")}}));
+        QVERIFY(m_ui.modalWindows.isEmpty());
+    }
+
+    // --- change password
+
+    void changePassword_data()
+    {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("fresh");
+        QTest::addColumn<QString>("confirm");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("changed") << QStringLiteral("1234") << QStringLiteral("Zz9") << QStringLiteral("Zz9")
+                                 << QStringLiteral("Zz9     ");
+        QTest::newRow("both empty") << QStringLiteral("1234") << QString() << QString() << QStringLiteral("        ");
+        QTest::newRow("case differs") << QStringLiteral("1234") << QStringLiteral("abc") << QStringLiteral("ABC")
+                                      << QStringLiteral("1234    ");
+        QTest::newRow("wrong current") << QStringLiteral("4321") << QStringLiteral("abc") << QStringLiteral("abc")
+                                       << QStringLiteral("1234    ");
+    }
+    void changePassword()
+    {
+        QFETCH(QString, current);
+        QFETCH(QString, fresh);
+        QFETCH(QString, confirm);
+        QFETCH(QString, stored);
+        choose("optCP");
+        bool stillOpen = false;
+        m_ui.onModal([&](QDialog &d) {
+            QTest::keyClicks(child<QLineEdit>(d, "txtCurrentPwd"), current);
+            child<QLineEdit>(d, "txtNewPwd")->setEnabled(true);
+            child<QLineEdit>(d, "txtConfirmNewPwd")->setEnabled(true);
+            QTest::keyClicks(child<QLineEdit>(d, "txtNewPwd"), fresh);
+            QTest::keyClicks(child<QLineEdit>(d, "txtConfirmNewPwd"), confirm);
+            click(d, "cmdOK");
+            stillOpen = d.result() != QDialog::Accepted;
+            return d.result();
+        });
+        ok();
+        QCOMPARE(m_session.LoginPassword, stored);
+        const bool changed = stored != QLatin1String("1234    ");
+        QCOMPARE(!stillOpen, changed);
+        if (changed) {
+            QCOMPARE(model().password(), stored.toLatin1());
+            QCOMPARE(model().framesReceived().last(), Link::changePasswordFrame(QStringLiteral("1234"), fresh));
+            QCOMPARE(m_ui.boxes.last(), (Box{QStringLiteral("Your password has been changed. "), Ui::Buttons::Ok,
+                                             Ui::Icon::Information, QStringLiteral("Change  Password Confirmation")}));
+        } else {
+            QCOMPARE(model().framesReceived().size(), 1); // nothing beyond the password check
+            QCOMPARE(m_ui.boxes.last(), (Box{kInvalid, Ui::Buttons::Ok, Ui::Icon::Information, QStringLiteral("ZEV")}));
+        }
+    }
+
+    void changePasswordOtherReplyChangesNothing()
+    {
+        useScript({{Link::AckFrame, 20}, {'\x15' + Link::AckFrame, 30}});
+        choose("optCP");
+        m_ui.onModal([&](QDialog &d) {
+            QTest::keyClicks(child<QLineEdit>(d, "txtCurrentPwd"), QStringLiteral("1234"));
+            QTest::keyClicks(child<QLineEdit>(d, "txtNewPwd"), QStringLiteral("x1"));
+            QTest::keyClicks(child<QLineEdit>(d, "txtConfirmNewPwd"), QStringLiteral("x1"));
+            click(d, "cmdOK");
+            if (d.result() == QDialog::Accepted)
+                qWarning("closed on an unrecognised reply");
+            return d.result();
+        });
+        ok();
+        QCOMPARE(m_session.LoginPassword, QStringLiteral("1234    "));
+        QVERIFY(m_ui.boxes.isEmpty());
+    }
+
+    void changePasswordKeyFilter()
+    {
+        choose("optCP");
+        QString typed;
+        int beeps = 0;
+        m_ui.onModal([&](QDialog &d) {
+            QLineEdit *box = child<QLineEdit>(d, "txtNewPwd");
+            box->setEnabled(true);
+            QTest::keyClicks(box, QStringLiteral("abcdefghi- "));
+            typed = box->text();
+            beeps = m_ui.beeps;
+            click(d, "cmdCancel");
+            return d.result();
+        });
+        ok();
+        QCOMPARE(typed, QStringLiteral("abcdefgh"));
+        QCOMPARE(beeps, 3); // the ninth letter, "-" and the blank
+    }
+
+    void changePasswordPortFailure()
+    {
+        choose("optCP");
+        m_ui.onModal([&](QDialog &d) {
+            QTest::keyClicks(child<QLineEdit>(d, "txtCurrentPwd"), QStringLiteral("1234"));
+            m_ports.last()->failOpen = true; // the dialog's own port
+            click(d, "cmdOK");
+            return d.result();
+        });
+        ok();
+        QCOMPARE(m_ui.boxes.last(), (Box{QStringLiteral("Comm Port Error ! "), Ui::Buttons::Ok, Ui::Icon::Critical,
+                                         QStringLiteral("ZEV")}));
+        QCOMPARE(m_session.BusyCount, qint16(0));
+    }
+};
+
+QTEST_MAIN(TestFrmDownLoad)
+#include "tst_frmdownload.moc"
