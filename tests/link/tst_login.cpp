@@ -3,6 +3,7 @@
 #include "link/LoginExchange.h"
 #include "link/frmPword.h"
 #include "support/FakeSerialPort.h"
+#include "support/ModelPeer.h"
 #include "support/ScriptedUi.h"
 #include "support/VirtualClock.h"
 
@@ -100,6 +101,39 @@ private Q_SLOTS:
         QCOMPARE(r.paddedPassword, QStringLiteral("abc     "));
         QCOMPARE(clock.blockedMs - blockedBefore, 500 * sends); // the waits do not yield
         QVERIFY(!port->isOpen());
+    }
+
+    void againstTheScannerModel_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("right password") << QStringLiteral("Ab12") << int(ScannerModel::Fault::None)
+                                        << int(LoginResult::Acknowledged) << 1;
+        QTest::newRow("wrong case") << QStringLiteral("ab12") << int(ScannerModel::Fault::None)
+                                    << int(LoginResult::Refused) << 3;
+        QTest::newRow("silent") << QStringLiteral("Ab12") << int(ScannerModel::Fault::Silent)
+                                << int(LoginResult::NoReply) << 3;
+        QTest::newRow("one byte") << QStringLiteral("Ab12") << int(ScannerModel::Fault::OneByteReply)
+                                  << int(LoginResult::NoReply) << 3;
+        QTest::newRow("garbled") << QStringLiteral("Ab12") << int(ScannerModel::Fault::GarbledReply)
+                                 << int(LoginResult::OtherReply) << 3;
+    }
+    void againstTheScannerModel()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, fault);
+        QFETCH(int, kind);
+        QFETCH(int, frames);
+        ScannerModel::Config config;
+        config.password = "Ab12";
+        config.fault = ScannerModel::Fault(fault);
+        ModelPeer scanner(config);
+        FakeSerialPort line(scanner, clock);
+        const LoginResult r = runLoginExchange(line, clock, typed);
+        QCOMPARE(int(r.kind), kind);
+        QCOMPARE(scanner.model.framesReceived().size(), frames);
     }
 
     void lateReplyIsDiscardedBeforeTheNextSend()

@@ -1,0 +1,102 @@
+// The real windows on the real serial port, over a pseudo-terminal, against zev-scanner-sim.
+#include "app/Platform.h"
+#include "app/Session.h"
+#include "collect/Data.h"
+#include "collect/frmDownLoad.h"
+#include "link/frmPword.h"
+#include "platform/PortNames.h"
+#include "platform/QtClock.h"
+#include "platform/QtSerialPort.h"
+#include "platform/QtSettingsStore.h"
+#include "support/ScriptedUi.h"
+#include "support/SimProcess.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestWindowsSim : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    ScriptedUi m_ui;
+    QtClock m_clock;
+
+private Q_SLOTS:
+    void init() { m_ui.clear(); }
+
+    void loginDialogLogsIn()
+    {
+        SimProcess sim({QStringLiteral("--password"), QStringLiteral("Ab12"), QStringLiteral("--quiet")});
+        if (!sim.started())
+            QSKIP(qPrintable(sim.error()));
+        PortNames names;
+        names.setOverride(1, sim.device());
+        QtSerialPort port(names);
+        Session session;
+        frmPword dialog(session, m_ui, port, m_clock);
+        dialog.show();
+        auto *box = dialog.findChild<QLineEdit *>(QStringLiteral("txtUserName"));
+        QTest::keyClicks(box, QStringLiteral("Ab13"));
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        QCOMPARE(m_ui.boxes.size(), 1);
+        QCOMPARE(m_ui.boxes[0].text, QStringLiteral("ZEV Scanner faild to authenticate your password and is exiting ...."));
+        QTest::keyClicks(box, QStringLiteral("Ab12"));
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        QVERIFY(dialog.LoginSucceeded);
+        QCOMPARE(session.LoggedIn, true);
+        QCOMPARE(session.LoginPassword, QStringLiteral("Ab12    "));
+    }
+
+    void downloadDialogShowsEveryRecordAndPrintsTwoCopies()
+    {
+        SimProcess sim({QStringLiteral("--records"), QStringLiteral("2000"), QStringLiteral("--seed"), QStringLiteral("11"),
+                        QStringLiteral("--quiet")});
+        if (!sim.started())
+            QSKIP(qPrintable(sim.error()));
+        QtSettingsStore store(m_dir.filePath(QStringLiteral("s.ini")));
+        PortNames names;
+        names.setOverride(1, sim.device());
+        Platform platform{m_ui, store, m_clock, [&names]() { return std::make_unique<QtSerialPort>(names); }, QString()};
+        Session session;
+        session.LoggedIn = true;
+        session.LoginPassword = QStringLiteral("1234    ");
+        session.RtcFlag = true;
+        frmDownLoad window(session, platform);
+        QVERIFY(window.load());
+        window.show();
+        window.activate();
+
+        const QString pdf = m_dir.filePath(QStringLiteral("download.pdf"));
+        QByteArray shown;
+        m_ui.print({true, pdf, 2, false});
+        m_ui.onModal([&](QDialog &d) {
+            auto &viewer = static_cast<Data &>(d);
+            shown = viewer.text();
+            viewer.mmuPrint_Click();
+            return 0;
+        });
+        window.cmdOK_Click();
+        QVERIFY2(m_ui.boxes.isEmpty(), m_ui.boxes.isEmpty() ? "" : qPrintable(m_ui.boxes[0].text));
+        QVERIFY(shown.startsWith("2000 record(s) received\r\n \r\n"));
+        static const QRegularExpression stamp(QStringLiteral("\r\n\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\r\n"));
+        QCOMPARE(QString::fromLatin1(shown).count(stamp), 2000);
+
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed");
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(60000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        QCOMPARE(text.count(QStringLiteral("2000 record(s) received")), 2);
+    }
+};
+
+QTEST_MAIN(TestWindowsSim)
+#include "tst_windows_sim.moc"
