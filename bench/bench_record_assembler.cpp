@@ -1,49 +1,14 @@
 // Assembly of generated downloads of 1, 10 and 100 MB: throughput, and the
 // memory one assembly takes beyond the stream itself.
+#include "GeneratedStream.h"
 #include "collect/RecordAssembler.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstring>
-#include <map>
-#include <random>
 
 namespace {
-
-constexpr qsizetype MB = 1024 * 1024;
-
-// Realistic records: 8 to 40 characters of barcode data behind a valid timestamp.
-QByteArray makeStream(qsizetype bytes)
-{
-    static constexpr char Alphabet[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
-    std::mt19937 rng(20261208);
-    QByteArray s;
-    s.reserve(bytes + 64);
-    s += '\x02';
-    s += "ZEV0004299999";
-    while (s.size() < bytes) {
-        const int clock[6] = {int(20 + rng() % 6), int(1 + rng() % 12), int(1 + rng() % 28),
-                              int(rng() % 24), int(rng() % 60), int(rng() % 60)};
-        for (int v : clock)
-            s += char(v + 16);
-        s += '0';
-        const int len = 8 + int(rng() % 33);
-        for (int k = 0; k < len; ++k)
-            s += Alphabet[rng() % (sizeof(Alphabet) - 1)];
-        s += "?\r";
-    }
-    return s;
-}
-
-const QByteArray &streamOf(qsizetype megabytes)
-{
-    static std::map<qsizetype, QByteArray> cache;
-    auto it = cache.find(megabytes);
-    if (it == cache.end())
-        it = cache.emplace(megabytes, makeStream(megabytes * MB)).first;
-    return it->second;
-}
 
 // kB from a /proc/self/status line such as "VmHWM:  1234 kB".
 long statusKb(const char *key)

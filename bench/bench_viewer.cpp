@@ -1,0 +1,51 @@
+// Filling the data viewer with the text of a 10 MB download.
+#include "GeneratedStream.h"
+#include "collect/Data.h"
+#include "collect/RecordAssembler.h"
+#include "platform/Ui.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// The viewer is only filled here; it never asks anything.
+class SilentUi : public Ui
+{
+public:
+    Answer messageBox(const QString &, Buttons, Icon, const QString &) override { return Answer::Ok; }
+    FileAnswer openFileDialog(const FileRequest &) override { return {}; }
+    FileAnswer saveFileDialog(const FileRequest &) override { return {}; }
+    bool printDialog(QPrinter &, bool) override { return false; }
+    void beep() override {}
+    int showModal(QDialog &) override { return 0; }
+};
+
+void BM_FillViewer(benchmark::State &state)
+{
+    const QByteArray text = RecordAssembler::assemble(streamOf(state.range(0)), true, true, 2025).text;
+    SilentUi ui;
+    Data viewer(ui);
+    for (auto _ : state) {
+        viewer.setText(text);
+        benchmark::DoNotOptimize(viewer.RichTextBox1->document()->blockCount());
+    }
+    state.SetBytesProcessed(qint64(state.iterations()) * text.size());
+    state.counters["lines"] = double(viewer.RichTextBox1->document()->blockCount());
+}
+
+} // namespace
+
+BENCHMARK(BM_FillViewer)->ArgName("MB")->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
