@@ -2,6 +2,7 @@
 
 #include "app/Session.h"
 #include "link/Frames.h"
+#include "link/LoginExchange.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
@@ -24,18 +25,9 @@ PasswordCheckResult runPasswordCheck(SerialPort &port, Clock &clock, const Sessi
         return portFailed();
 
     if (variant == PasswordCheckVariant::ChangePassword) {
-        // Up to three sends, each followed by a blocking half second.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            port.discardInput();
-            if (!port.write(frame))
-                return portFailed();
-            clock.block(500);
-            result.reply = port.readAll();
-            if (!port.isOpen())
-                return portFailed();
-            if (result.reply == Link::AckFrame)
-                break;
-        }
+        int sends = 0;
+        if (!sendUpToThreeTimes(port, clock, frame, result.reply, sends))
+            return portFailed();
     } else {
         if (variant == PasswordCheckVariant::Download)
             port.readAll();

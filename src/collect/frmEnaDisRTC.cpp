@@ -3,6 +3,7 @@
 #include "app/Platform.h"
 #include "app/Session.h"
 #include "collect/ClockExchange.h"
+#include "collect/EnableDisableDialog.h"
 #include "collect/PasswordCheck.h"
 #include "link/Frames.h"
 #include "platform/Clock.h"
@@ -28,10 +29,9 @@ frmEnaDisRTC::frmEnaDisRTC(Session &session, Platform &platform, std::function<v
     MSComm1->setSettings(Link::LineSettings);
     MSComm1->setInputBufferSize(1024);
 
-    optEnable = new QRadioButton(QStringLiteral("Enable"), this);
-    optEnable->setObjectName(QStringLiteral("optEnable"));
-    optDisable = new QRadioButton(QStringLiteral("Disable"), this);
-    optDisable->setObjectName(QStringLiteral("optDisable"));
+    const EnableDisableControls c = buildEnableDisable(*this);
+    optEnable = c.optEnable;
+    optDisable = c.optDisable;
     // The pair can also show neither selected.
     auto *group = new QButtonGroup(this);
     group->setExclusive(false);
@@ -44,22 +44,9 @@ frmEnaDisRTC::frmEnaDisRTC(Session &session, Platform &platform, std::function<v
     });
     chkSyncUpHostTime = new QCheckBox(QStringLiteral("Sync Up with Host Time"), this);
     chkSyncUpHostTime->setObjectName(QStringLiteral("chkSyncUpHostTime"));
-    auto *cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    auto *cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    c.grid->addWidget(chkSyncUpHostTime, 0, 1);
 
-    auto *grid = new QGridLayout(this);
-    grid->addWidget(optEnable, 0, 0);
-    grid->addWidget(chkSyncUpHostTime, 0, 1);
-    grid->addWidget(cmdOK, 0, 2);
-    grid->addWidget(optDisable, 1, 0);
-    grid->addWidget(cmdCancel, 1, 2);
-
-    connect(cmdOK, &QPushButton::clicked, this, &frmEnaDisRTC::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(c.cmdOK, &QPushButton::clicked, this, &frmEnaDisRTC::cmdOK_Click);
     activate();
 }
 

@@ -4,6 +4,23 @@
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
+bool sendUpToThreeTimes(SerialPort &port, Clock &clock, const QByteArray &frame, QByteArray &reply, int &sends)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        port.discardInput();
+        if (!port.write(frame))
+            return false;
+        ++sends;
+        clock.block(500);
+        reply = port.readAll();
+        if (!port.isOpen())
+            return false;
+        if (reply == Link::AckFrame)
+            break;
+    }
+    return true;
+}
+
 LoginResult runLoginExchange(SerialPort &port, Clock &clock, const QString &typedPassword)
 {
     LoginResult result;
@@ -21,18 +38,8 @@ LoginResult runLoginExchange(SerialPort &port, Clock &clock, const QString &type
 
     if (!port.isOpen() && !port.open())
         return portFailed();
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        port.discardInput();
-        if (!port.write(frame))
-            return portFailed();
-        ++result.sends;
-        clock.block(500);
-        result.reply = port.readAll();
-        if (!port.isOpen())
-            return portFailed();
-        if (result.reply == Link::AckFrame)
-            break;
-    }
+    if (!sendUpToThreeTimes(port, clock, frame, result.reply, result.sends))
+        return portFailed();
     port.close();
 
     if (result.reply.size() <= 1)

@@ -25,3 +25,8 @@ struct LoginResult
 };
 
 LoginResult runLoginExchange(SerialPort &port, Clock &clock, const QString &typedPassword);
+
+// Up to three sends of frame, each after discarding what came before and
+// followed by a 0.5 s wait that does not yield; stops at AckFrame. reply is
+// what came after the last send. False when the port failed.
+bool sendUpToThreeTimes(SerialPort &port, Clock &clock, const QByteArray &frame, QByteArray &reply, int &sends);
