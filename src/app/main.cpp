@@ -30,9 +30,9 @@ int main(int argc, char **argv)
 
     QtSettingsStore store;
     PortNames names(&store);
-    for (const QString &spec : parser.values(com)) {
-        if (!names.addOverride(spec)) {
-            QTextStream(stderr) << "zev-setting: --com takes n=DEVICE, not " << spec << '\n';
+    for (const QString &mapping : parser.values(com)) {
+        if (!names.addOverride(mapping)) {
+            QTextStream(stderr) << "zev-setting: --com takes n=DEVICE, not " << mapping << '\n';
             return 1;
         }
     }

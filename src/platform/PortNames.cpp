@@ -2,16 +2,16 @@
 
 #include "platform/SettingsStore.h"
 
-bool PortNames::addOverride(const QString &spec)
+bool PortNames::addOverride(const QString &mapping)
 {
-    const qsizetype eq = spec.indexOf(QLatin1Char('='));
-    if (eq <= 0 || eq == spec.size() - 1)
+    const qsizetype eq = mapping.indexOf(QLatin1Char('='));
+    if (eq <= 0 || eq == mapping.size() - 1)
         return false;
     bool ok = false;
-    const int n = spec.left(eq).toInt(&ok);
+    const int n = mapping.left(eq).toInt(&ok);
     if (!ok || n < 1)
         return false;
-    setOverride(n, spec.mid(eq + 1));
+    setOverride(n, mapping.mid(eq + 1));
     return true;
 }
 

@@ -15,7 +15,7 @@ public:
 
     void setOverride(int comNumber, const QString &device) { m_overrides[comNumber] = device; }
     // Parses "n=DEVICE"; false when it is not of that form.
-    bool addOverride(const QString &spec);
+    bool addOverride(const QString &mapping);
 
     QString deviceFor(int comNumber) const;
     static QString platformName(int comNumber);
