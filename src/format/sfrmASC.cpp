@@ -1,6 +1,7 @@
 #include "format/sfrmASC.h"
 
 #include "app/Session.h"
+#include "format/CharacterNames.h"
 #include "platform/Twips.h"
 
 #include <QHeaderView>
@@ -13,11 +14,6 @@ constexpr int kColumnWidth = 550; // twips
 constexpr int kRowHeight = 255;   // twips: the header row, and every row like it
 constexpr int kWindowExtra = 220; // twips beside the grid
 
-const char *const kControlNames[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
-                                       "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
-                                       "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
-                                       "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
-
 QString cellText(int row, int column)
 {
     if (row == 0 && column == 0)
@@ -26,14 +22,7 @@ QString cellText(int row, int column)
         return QString::number(column - 1);
     if (column == 0)
         return QString::number(row - 1, 16).toUpper();
-    const int code = sfrmASC::codeAt(row, column);
-    if (code < 32)
-        return QString::fromLatin1(kControlNames[code]);
-    if (code == 32)
-        return QStringLiteral("SP");
-    if (code == 127)
-        return QStringLiteral("DEL");
-    return QString(QChar(code));
+    return AsciiName(sfrmASC::codeAt(row, column));
 }
 } // namespace
 
