@@ -4,6 +4,7 @@
 #include "app/Placeholder.h"
 #include "app/Platform.h"
 #include "app/Session.h"
+#include "format/frmParameter.h"
 #include "image/FactoryDefaults.h"
 #include "link/frmPword.h"
 #include "link/frmTransmit.h"
@@ -51,7 +52,9 @@ void Program::registerWindows(MDIfrmMain &main, Session &session, Platform &plat
     main.registerChild(QStringLiteral("frmTransmit"), [&session, &platform]() {
         return new frmTransmit(session, platform);
     });
-    for (const QString &name : {QStringLiteral("frmBarcode"), QStringLiteral("frmParameter"), QStringLiteral("frmAmble"),
-                               QStringLiteral("frmDownLoad")})
+    main.registerChild(QStringLiteral("frmParameter"), [&session, &platform]() {
+        return new frmParameter(session, platform.ui);
+    });
+    for (const QString &name : {QStringLiteral("frmBarcode"), QStringLiteral("frmAmble"), QStringLiteral("frmDownLoad")})
         main.registerChild(name, [name]() { return new Placeholder(name); });
 }

@@ -52,7 +52,7 @@ sfrmPad::sfrmPad(Session &session, QWidget *parent) : QDialog(parent), m_session
         auto *key = new QPushButton(caption, this);
         key->setObjectName(QStringLiteral("CB(%1)").arg(i));
         key->setAutoDefault(false);
-        key->setMinimumSize(twips(kKeySide), twips(kKeySide) * 2 / 3);
+        key->setFixedSize(twips(kKeySide), twips(kKeySide) * 3 / 4);
         m_keys[size_t(i)] = key;
         connect(key, &QPushButton::clicked, this, [this, i]() { CB_Click(i); });
     }
@@ -68,6 +68,7 @@ sfrmPad::sfrmPad(Session &session, QWidget *parent) : QDialog(parent), m_session
         grid->addWidget(m_keys[size_t(i)], i / 4, i % 4);
     grid->addWidget(m_keys[BackKey], 4, 0);
     grid->addWidget(m_keys[ClearKey], 4, 1);
+    m_keys[EnterKey]->setFixedWidth(2 * twips(kKeySide) + grid->spacing());
     grid->addWidget(m_keys[EnterKey], 4, 2, 1, 2);
     setFixedSize(sizeHint());
 }

@@ -1,0 +1,351 @@
+#include "FitCheck.h"
+#include "app/ChildWindow.h"
+#include "app/MDIfrmMain.h"
+#include "app/Platform.h"
+#include "app/Session.h"
+#include "app/Startup.h"
+#include "image/FactoryDefaults.h"
+#include "platform/QtSettingsStore.h"
+#include "platform/Twips.h"
+#include "support/FakeSerialPort.h"
+#include "support/ScriptedUi.h"
+#include "support/TestFiles.h"
+#include "support/VirtualClock.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Box = ScriptedUi::Box;
+using Image = std::array<quint8, 128>;
+
+namespace {
+Box okBox(const QString &text)
+{
+    return Box{text, Ui::Buttons::Ok, Ui::Icon::None, QStringLiteral("ZEV")};
+}
+Box defaultQuestion(const QString &text)
+{
+    return Box{text, Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("Preamble & Postamble")};
+}
+const Box kRange = okBox(QStringLiteral("Value must be 0~255"));
+const Box kParameterOk = okBox(QStringLiteral("General Parameter Setting O.K."));
+const Box kParameterDefault = defaultQuestion(
+    QStringLiteral("Current general parameter setting will be changed to factory default. Are you sure ?(Y/N) "));
+} // namespace
+
+class TestFormatWindows : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QtSettingsStore> m_store;
+    ScriptedUi m_ui;
+    VirtualClock m_clock;
+    ScriptedPeer m_peer;
+    std::unique_ptr<Platform> m_platform;
+    Session m_session;
+    std::unique_ptr<MDIfrmMain> m_main;
+
+    ChildWindow *open(int group, int item)
+    {
+        m_main->VerticalMenu1_MenuItemClick(group, item);
+        QMdiSubWindow *active = m_main->findChild<QMdiArea *>()->activeSubWindow();
+        return active ? qobject_cast<ChildWindow *>(active->widget()) : nullptr;
+    }
+    template <typename T> T *control(ChildWindow *window, const QString &name)
+    {
+        T *w = window->findChild<T *>(name);
+        if (!w)
+            qFatal("no control %s", qPrintable(name));
+        return w;
+    }
+    void click(ChildWindow *window, const QString &name)
+    {
+        auto *button = control<QAbstractButton>(window, name);
+        // Option buttons and check boxes take a click on their mark and caption only.
+        const bool marked = qobject_cast<QRadioButton *>(button) || qobject_cast<QCheckBox *>(button);
+        QTest::mouseClick(button, Qt::LeftButton, {}, marked ? QPoint(6, button->height() / 2) : QPoint());
+    }
+    void type(ChildWindow *window, const QString &name, const QString &text)
+    {
+        auto *box = control<QLineEdit>(window, name);
+        box->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(box, Qt::Key_Delete);
+        else
+            QTest::keyClicks(box, text);
+    }
+    Image image() const
+    {
+        Image i;
+        std::copy_n(m_session.ParamImage.begin(), 128, i.begin());
+        return i;
+    }
+    void fillImage(quint8 seed)
+    {
+        for (int i = 0; i < 128; ++i)
+            m_session.ParamImage[size_t(i)] = quint8(seed ^ (i * 7));
+    }
+    QList<int> changedBytes(const Image &before) const
+    {
+        QList<int> diff;
+        for (int i = 0; i < 128; ++i)
+            if (m_session.ParamImage[size_t(i)] != before[size_t(i)])
+                diff << i;
+        return diff;
+    }
+    bool checked(ChildWindow *w, const QString &name) { return control<QAbstractButton>(w, name)->isChecked(); }
+    QList<bool> caseOptions(ChildWindow *w)
+    {
+        QList<bool> on;
+        for (int i = 0; i < 4; ++i)
+            on << checked(w, QStringLiteral("Option1(%1)").arg(i));
+        return on;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_store = std::make_unique<QtSettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
+        m_ui.clear();
+        m_platform.reset(new Platform{m_ui, *m_store, m_clock,
+                                      [this]() { return std::make_unique<FakeSerialPort>(m_peer, m_clock); },
+                                      TestFiles::sourceDir()});
+        m_session = Session();
+        m_session.LoggedIn = true;
+        fillImage(0x5A);
+        m_main = std::make_unique<MDIfrmMain>(m_session, *m_platform);
+        Program::registerWindows(*m_main, m_session, *m_platform);
+        m_main->show();
+        m_main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    }
+    void cleanup()
+    {
+        m_main.reset();
+        QVERIFY2(m_ui.unscripted().isEmpty(), qPrintable(m_ui.unscripted().join(QLatin1String("; "))));
+        QVERIFY2(m_ui.scriptUsedUp(), "part of the script was not used");
+    }
+
+    // --- General parameters
+
+    void parameterWindowFitsBesideThePane()
+    {
+        ChildWindow *w = open(2, 2);
+        QCOMPARE(w->objectName(), QStringLiteral("frmParameter"));
+        QCOMPARE(w->parentWidget()->geometry(), m_main->childArea());
+        QCOMPARE(w->size(), m_main->childArea().size());
+        QCOMPARE(control<QWidget>(w, QStringLiteral("Command1"))->pos(), QPoint(twips(4480), twips(5200)));
+        QCOMPARE(control<QWidget>(w, QStringLiteral("Command2"))->pos(), QPoint(twips(6480), twips(5200)));
+        QCOMPARE(fitProblems(w), QStringList());
+    }
+
+    void parameterControls()
+    {
+        ChildWindow *w = open(2, 2);
+        const QList<QPair<QString, QString>> captions{
+            {QStringLiteral("Option1(0)"), QStringLiteral("Upper Case")},
+            {QStringLiteral("Option1(1)"), QStringLiteral("Lower Case")},
+            {QStringLiteral("Option1(2)"), QStringLiteral("Universal")},
+            {QStringLiteral("Option1(3)"), QStringLiteral("ALT Mode")},
+            {QStringLiteral("Check1"), QStringLiteral("Power On Beeper")},
+            {QStringLiteral("Check2"), QStringLiteral("Prefixing Machine ID for Tethered Scanning")},
+            {QStringLiteral("Check3"), QStringLiteral("Enable 3 Sec. Scan Delay for Same Barcode")},
+            {QStringLiteral("Command1"), QStringLiteral("Accept")},
+            {QStringLiteral("Command2"), QStringLiteral("Default")}};
+        for (const auto &c : captions)
+            QCOMPARE(control<QAbstractButton>(w, c.first)->text(), c.second);
+        QCOMPARE(control<QLabel>(w, QStringLiteral("Label1"))->text(), QStringLiteral("General Parameter "));
+        QCOMPARE(control<QLabel>(w, QStringLiteral("Label2"))->text(), QStringLiteral("Buzzer Pitch  : "));
+        QCOMPARE(control<QLabel>(w, QStringLiteral("Label3"))->text(), QStringLiteral("Buzzer Duration  : "));
+        QVERIFY(!control<QWidget>(w, QStringLiteral("Option1(3)"))->isEnabled());
+        QVERIFY(!control<QWidget>(w, QStringLiteral("Check1"))->isEnabled());
+        for (const QString &name : {QStringLiteral("Slider1"), QStringLiteral("Slider2")}) {
+            auto *s = control<QSlider>(w, name);
+            QCOMPARE(QList<int>({s->minimum(), s->maximum(), s->singleStep(), s->pageStep()}),
+                     QList<int>({0, 255, 1, 10}));
+        }
+        // ALT Mode cannot be chosen.
+        click(w, QStringLiteral("Option1(3)"));
+        QVERIFY(!checked(w, QStringLiteral("Option1(3)")));
+    }
+
+    void parameterLoadShowsTheImage()
+    {
+        m_session.ParamImage[57] = 200;
+        m_session.ParamImage[58] = 7;
+        m_session.ParamImage[52] = 0x38;
+        m_session.ParamImage[35] = 0xFB;
+        m_session.ParamImage[29] = 0x63;
+        ChildWindow *w = open(2, 2);
+        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text1"))->text(), QStringLiteral("200"));
+        QCOMPARE(control<QSlider>(w, QStringLiteral("Slider1"))->value(), 200);
+        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text2"))->text(), QStringLiteral("7"));
+        QCOMPARE(control<QSlider>(w, QStringLiteral("Slider2"))->value(), 7);
+        QCOMPARE(caseOptions(w), (QList<bool>{false, false, true, false}));
+        QVERIFY(!checked(w, QStringLiteral("Check1")));
+        QVERIFY(checked(w, QStringLiteral("Check2")));
+        QVERIFY(checked(w, QStringLiteral("Check3")));
+
+        // Byte 29 = 0x63 survives an Accept that changes nothing.
+        const Image before = image();
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kParameterOk});
+        QCOMPARE(changedBytes(before), QList<int>());
+        QVERIFY(m_session.SettingsChanged);
+    }
+
+    void slidersAndBoxesMoveTogether()
+    {
+        ChildWindow *w = open(2, 2);
+        auto *slider = control<QSlider>(w, QStringLiteral("Slider1"));
+        auto *box = control<QLineEdit>(w, QStringLiteral("Text1"));
+        QTest::keyClick(slider, Qt::Key_End);
+        QCOMPARE(box->text(), QStringLiteral("255"));
+        QTest::keyClick(slider, Qt::Key_PageDown);
+        QCOMPARE(box->text(), QStringLiteral("245"));
+        type(w, QStringLiteral("Text1"), QStringLiteral("17"));
+        QCOMPARE(slider->value(), 17);
+        type(w, QStringLiteral("Text1"), QStringLiteral("017"));
+        QCOMPARE(slider->value(), 17);
+        QCOMPARE(box->text(), QStringLiteral("017")); // the box keeps what was typed
+        // Text that is no byte leaves the slider alone; an empty box puts it at 0.
+        for (const QString &text : {QStringLiteral("300"), QStringLiteral("-4"), QStringLiteral("2.5")}) {
+            box->setText(text);
+            QCOMPARE(slider->value(), 17);
+            QCOMPARE(box->text(), text);
+        }
+        type(w, QStringLiteral("Text1"), QString());
+        QCOMPARE(slider->value(), 0);
+        auto *slider2 = control<QSlider>(w, QStringLiteral("Slider2"));
+        type(w, QStringLiteral("Text2"), QStringLiteral("99"));
+        QCOMPARE(slider2->value(), 99);
+        QTest::keyClick(slider2, Qt::Key_Right);
+        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text2"))->text(), QStringLiteral("100"));
+        QCOMPARE(slider->value(), 0);
+    }
+
+    void acceptStoresTheChoices()
+    {
+        m_session.ParamImage[52] = 0xA8;
+        m_session.ParamImage[35] = 0x40;
+        m_session.ParamImage[29] = 0x61;
+        ChildWindow *w = open(2, 2);
+        type(w, QStringLiteral("Text1"), QStringLiteral("100"));
+        type(w, QStringLiteral("Text2"), QString());
+        click(w, QStringLiteral("Option1(0)"));
+        click(w, QStringLiteral("Check2"));
+        click(w, QStringLiteral("Check3"));
+        const Image before = image();
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kParameterOk});
+        QCOMPARE((QList<int>{m_session.ParamImage[57], m_session.ParamImage[58], m_session.ParamImage[52],
+                             m_session.ParamImage[35], m_session.ParamImage[29]}),
+                 (QList<int>{100, 0, 0xA2, 0x40, 0x62}));
+        for (int i : changedBytes(before))
+            QVERIFY(QList<int>({57, 58, 52, 29}).contains(i));
+        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text2"))->text(), QStringLiteral("0"));
+        QVERIFY(m_session.SettingsChanged);
+    }
+
+    void acceptWithBothBoxesEmpty()
+    {
+        ChildWindow *w = open(2, 2);
+        type(w, QStringLiteral("Text1"), QString());
+        type(w, QStringLiteral("Text2"), QString());
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kParameterOk});
+        QCOMPARE(m_session.ParamImage[57], quint8(0));
+        QCOMPARE(m_session.ParamImage[58], quint8(0));
+        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text1"))->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text2"))->text(), QStringLiteral("0"));
+    }
+
+    void acceptRefusesABadBuzzerValue_data()
+    {
+        QTest::addColumn<QString>("pitch");
+        QTest::addColumn<QString>("duration");
+        QTest::addColumn<QString>("wrongBox");
+        QTest::newRow("256 in Text2") << QStringLiteral("30") << QStringLiteral("256") << QStringLiteral("Text2");
+        QTest::newRow("256 in Text1") << QStringLiteral("256") << QStringLiteral("3") << QStringLiteral("Text1");
+        QTest::newRow("both wrong: Text1 first") << QStringLiteral("abc") << QStringLiteral("-1") << QStringLiteral("Text1");
+        QTest::newRow("negative") << QStringLiteral("-5") << QStringLiteral("3") << QStringLiteral("Text1");
+        QTest::newRow("fraction") << QStringLiteral("8") << QStringLiteral("2.5") << QStringLiteral("Text2");
+    }
+    void acceptRefusesABadBuzzerValue()
+    {
+        QFETCH(QString, pitch);
+        QFETCH(QString, duration);
+        QFETCH(QString, wrongBox);
+        ChildWindow *w = open(2, 2);
+        type(w, QStringLiteral("Text1"), pitch);
+        type(w, QStringLiteral("Text2"), duration);
+        click(w, QStringLiteral("Option1(2)"));
+        click(w, QStringLiteral("Check2"));
+        auto *box = control<QLineEdit>(w, wrongBox);
+        box->setCursorPosition(0);
+        const Image before = image();
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kRange});
+        QCOMPARE(changedBytes(before), QList<int>());
+        QVERIFY(!m_session.SettingsChanged);
+        QCOMPARE(box->selectionStart(), 0);
+        QCOMPARE(box->selectedText(), box->text());
+        QVERIFY(box->hasFocus());
+    }
+
+    void caseCodeWithoutAnOption()
+    {
+        m_session.ParamImage[52] = 0x92; // Upper Case
+        ChildWindow *w = open(2, 2);
+        QCOMPARE(caseOptions(w), (QList<bool>{true, false, false, false}));
+        // Low nibble 4 has no option: none shows, and Accept leaves the byte alone.
+        m_session.ParamImage[52] = 0x94;
+        w->activate();
+        QCOMPARE(caseOptions(w), (QList<bool>{false, false, false, false}));
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_session.ParamImage[52], quint8(0x94));
+    }
+
+    void defaultAsksFirst()
+    {
+        m_session.ParamImage[29] = 0xE0;
+        m_session.ParamImage[52] = 0xFF;
+        m_session.ParamImage[35] = 0x00;
+        ChildWindow *w = open(2, 2);
+        type(w, QStringLiteral("Text1"), QStringLiteral("77"));
+        const Image before = image();
+        m_ui.answer(Ui::Answer::No);
+        click(w, QStringLiteral("Command2"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kParameterDefault});
+        QCOMPARE(changedBytes(before), QList<int>());
+        QVERIFY(!m_session.SettingsChanged);
+        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text1"))->text(), QStringLiteral("77"));
+
+        m_ui.answer(Ui::Answer::Yes);
+        click(w, QStringLiteral("Command2"));
+        QCOMPARE(m_ui.boxes, (QList<Box>{kParameterDefault, kParameterDefault}));
+        QCOMPARE((QList<int>{m_session.ParamImage[57], m_session.ParamImage[58], m_session.ParamImage[52],
+                             m_session.ParamImage[35], m_session.ParamImage[29]}),
+                 (QList<int>{22, 4, 0x50, 0x04, 0x01}));
+        QCOMPARE(changedBytes(before), (QList<int>{29, 35, 52, 57, 58}));
+        QVERIFY(m_session.SettingsChanged);
+        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text1"))->text(), QStringLiteral("22"));
+        QCOMPARE(control<QSlider>(w, QStringLiteral("Slider2"))->value(), 4);
+        QCOMPARE(caseOptions(w), (QList<bool>{false, true, false, false}));
+        QVERIFY(checked(w, QStringLiteral("Check1")));
+        QVERIFY(checked(w, QStringLiteral("Check2")));
+        QVERIFY(!checked(w, QStringLiteral("Check3")));
+    }
+};
+
+QTEST_MAIN(TestFormatWindows)
+#include "tst_formatwindows.moc"
