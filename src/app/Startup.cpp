@@ -5,6 +5,7 @@
 #include "app/Platform.h"
 #include "app/Session.h"
 #include "format/frmParameter.h"
+#include "format/frmTerminator.h"
 #include "image/FactoryDefaults.h"
 #include "link/frmPword.h"
 #include "link/frmTransmit.h"
@@ -54,6 +55,9 @@ void Program::registerWindows(MDIfrmMain &main, Session &session, Platform &plat
     });
     main.registerChild(QStringLiteral("frmParameter"), [&session, &platform]() {
         return new frmParameter(session, platform.ui);
+    });
+    main.registerChild(QStringLiteral("frmTerminator"), [&session, &platform]() {
+        return new frmTerminator(session, platform.ui);
     });
     for (const QString &name : {QStringLiteral("frmBarcode"), QStringLiteral("frmAmble"), QStringLiteral("frmDownLoad")})
         main.registerChild(name, [name]() { return new Placeholder(name); });

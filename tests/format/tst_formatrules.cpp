@@ -1,5 +1,6 @@
 #include "format/ByteText.h"
 #include "format/GeneralParameters.h"
+#include "format/Terminators.h"
 
 #include <QTest>
 #include <array>
@@ -274,6 +275,74 @@ private Q_SLOTS:
         QCOMPARE(int(image[size_t(byte)]), after);
         for (int i : differences(image, start))
             QVERIFY(QList<int>({57, 58, 52, 35, 29}).contains(i));
+    }
+
+    // --- terminators
+
+    void terminatorOptionsForCodes_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("keyboard"); // -1: no option
+        QTest::addColumn<int>("rs232");
+        QTest::newRow("0") << 0 << 0 << 0;
+        QTest::newRow("1") << 1 << 1 << 1;
+        QTest::newRow("2") << 2 << -1 << 2;
+        QTest::newRow("3") << 3 << -1 << 3;
+        QTest::newRow("4") << 4 << 2 << 4;
+        QTest::newRow("5") << 5 << 3 << 5;
+        QTest::newRow("6") << 6 << 4 << 6;
+        QTest::newRow("7") << 7 << 5 << 7;
+        QTest::newRow("8") << 8 << 6 << 8;
+        QTest::newRow("9") << 9 << -1 << 9;
+        QTest::newRow("10") << 10 << -1 << 10;
+        QTest::newRow("11") << 11 << -1 << -1;
+        QTest::newRow("12") << 12 << -1 << -1;
+        QTest::newRow("255") << 255 << -1 << -1;
+    }
+    void terminatorOptionsForCodes()
+    {
+        QFETCH(int, code);
+        QFETCH(int, keyboard);
+        QFETCH(int, rs232);
+        const auto option = [](int i) { return i < 0 ? std::nullopt : std::optional<int>(i); };
+        QCOMPARE(Terminators::keyboardOptionFor(quint8(code)), option(keyboard));
+        QCOMPARE(Terminators::rs232OptionFor(quint8(code)), option(rs232));
+        if (keyboard >= 0)
+            QCOMPARE(int(Terminators::keyboardCode(keyboard)), code);
+    }
+
+    void terminatorStore_data()
+    {
+        QTest::addColumn<int>("keyboard"); // -1: none selected
+        QTest::addColumn<int>("rs232");
+        QTest::addColumn<int>("byte50");
+        QTest::addColumn<int>("byte39");
+        QTest::addColumn<int>("stored50");
+        QTest::addColumn<int>("stored39");
+        QTest::newRow("nothing selected") << -1 << -1 << 2 << 12 << 2 << 11;
+        QTest::newRow("EXEC and EOT") << 6 << 10 << 0 << 0 << 8 << 10;
+        QTest::newRow("NONE and NONE") << 0 << 0 << 9 << 9 << 0 << 0;
+        QTest::newRow("only RS-232") << -1 << 3 << 0x55 << 0 << 0x55 << 3;
+        QTest::newRow("only keyboard") << 2 << -1 << 1 << 1 << 4 << 11;
+    }
+    void terminatorStore()
+    {
+        QFETCH(int, keyboard);
+        QFETCH(int, rs232);
+        QFETCH(int, byte50);
+        QFETCH(int, byte39);
+        QFETCH(int, stored50);
+        QFETCH(int, stored39);
+        Image image = patterned(0x42);
+        image[50] = quint8(byte50);
+        image[39] = quint8(byte39);
+        const Image before = image;
+        Terminators::store(keyboard < 0 ? std::nullopt : std::optional<int>(keyboard),
+                           rs232 < 0 ? std::nullopt : std::optional<int>(rs232), image.data());
+        QCOMPARE(int(image[50]), stored50);
+        QCOMPARE(int(image[39]), stored39);
+        for (int i : differences(image, before))
+            QVERIFY(i == 50 || i == 39);
     }
 };
 

@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,6 +41,11 @@ const Box kRange = okBox(QStringLiteral("Value must be 0~255"));
 const Box kParameterOk = okBox(QStringLiteral("General Parameter Setting O.K."));
 const Box kParameterDefault = defaultQuestion(
     QStringLiteral("Current general parameter setting will be changed to factory default. Are you sure ?(Y/N) "));
+const Box kTerminatorOk = okBox(QStringLiteral("Terminator Setting O.K."));
+const Box kKeyboardDefault = defaultQuestion(
+    QStringLiteral("Current keyboard terminator setting will be changed to factory default. Are you sure ?(Y/N) "));
+const Box kRs232Default = defaultQuestion(
+    QStringLiteral("Current RS-232 terminator setting will be changed to factory default. Are you sure ?(Y/N) "));
 } // namespace
 
 class TestFormatWindows : public QObject
@@ -110,6 +117,22 @@ class TestFormatWindows : public QObject
             on << checked(w, QStringLiteral("Option1(%1)").arg(i));
         return on;
     }
+
+    // Which options of an array are selected, by index.
+    QList<int> selected(ChildWindow *w, const QString &array, int count)
+    {
+        QList<int> on;
+        for (int i = 0; i < count; ++i)
+            if (checked(w, QStringLiteral("%1(%2)").arg(array).arg(i)))
+                on << i;
+        return on;
+    }
+    void clickTab(ChildWindow *w, int index)
+    {
+        QTabBar *bar = control<QTabWidget>(w, QStringLiteral("SSTab1"))->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+    int currentTab(ChildWindow *w) { return control<QTabWidget>(w, QStringLiteral("SSTab1"))->currentIndex(); }
 
 private Q_SLOTS:
     void init()
@@ -344,6 +367,188 @@ private Q_SLOTS:
         QVERIFY(checked(w, QStringLiteral("Check1")));
         QVERIFY(checked(w, QStringLiteral("Check2")));
         QVERIFY(!checked(w, QStringLiteral("Check3")));
+    }
+
+    // --- Terminators
+
+    void terminatorOpensFromTheSettingGroup()
+    {
+        for (bool rs232 : {false, true}) {
+            m_session.Rs232Interface = rs232;
+            ChildWindow *w = open(2, 4);
+            QCOMPARE(w->objectName(), QStringLiteral("frmTerminator"));
+            QCOMPARE(m_session.LastMenuItem, qint16(4));
+            QCOMPARE(w->parentWidget()->geometry(), m_main->childArea());
+            QCOMPARE(currentTab(w), rs232 ? 1 : 0);
+            QCOMPARE(fitProblems(w), QStringList());
+            w->closeChild();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
+    void terminatorControls()
+    {
+        ChildWindow *w = open(2, 4);
+        auto *tabs = control<QTabWidget>(w, QStringLiteral("SSTab1"));
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Keyboard"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("RS-232"));
+        QCOMPARE(control<QLabel>(w, QStringLiteral("Label1"))->text(), QStringLiteral("Terminator"));
+        const QStringList keyboard{QStringLiteral("NONE"), QStringLiteral("CR"), QStringLiteral("SPACE"),
+                                   QStringLiteral("TAB"), QStringLiteral("ESC"), QStringLiteral("CTRL-C"),
+                                   QStringLiteral("EXEC")};
+        const QStringList rs232{QStringLiteral("NONE"), QStringLiteral("CR"), QStringLiteral("LF"),
+                                QStringLiteral("CR/LF"), QStringLiteral("SPACE"), QStringLiteral("TAB"),
+                                QStringLiteral("ESC"), QStringLiteral("CTRL-C"), QStringLiteral("STX.....ETX"),
+                                QStringLiteral("XON.....XOFF"), QStringLiteral("EOT")};
+        for (int i = 0; i < keyboard.size(); ++i) {
+            auto *o = control<QAbstractButton>(w, QStringLiteral("Option1(%1)").arg(i));
+            QCOMPARE(o->text(), keyboard[i]);
+            QVERIFY(tabs->widget(0)->isAncestorOf(o));
+        }
+        for (int i = 0; i < rs232.size(); ++i) {
+            auto *o = control<QAbstractButton>(w, QStringLiteral("Option2(%1)").arg(i));
+            QCOMPARE(o->text(), rs232[i]);
+            QVERIFY(tabs->widget(1)->isAncestorOf(o));
+        }
+        QVERIFY(tabs->widget(0)->isAncestorOf(control<QWidget>(w, QStringLiteral("Command2"))));
+        QVERIFY(tabs->widget(1)->isAncestorOf(control<QWidget>(w, QStringLiteral("Command3"))));
+        QVERIFY(!tabs->isAncestorOf(control<QWidget>(w, QStringLiteral("Command1"))));
+        QCOMPARE(control<QAbstractButton>(w, QStringLiteral("Command1"))->text(), QStringLiteral("Accept"));
+        QCOMPARE(control<QAbstractButton>(w, QStringLiteral("Command2"))->text(), QStringLiteral("Default"));
+        QCOMPARE(control<QAbstractButton>(w, QStringLiteral("Command3"))->text(), QStringLiteral("Default"));
+    }
+
+    void terminatorFirstActivation_data()
+    {
+        QTest::addColumn<int>("byte50");
+        QTest::addColumn<int>("byte39");
+        QTest::addColumn<QList<int>>("keyboard");
+        QTest::addColumn<QList<int>>("rs232");
+        QTest::addColumn<int>("stored50");
+        QTest::addColumn<int>("stored39");
+        QTest::newRow("EXEC, EOT") << 8 << 10 << QList<int>{6} << QList<int>{10} << 8 << 10;
+        QTest::newRow("SPACE, CR/LF") << 4 << 3 << QList<int>{2} << QList<int>{3} << 4 << 3;
+        QTest::newRow("keyboard 2 has no option") << 2 << 1 << QList<int>() << QList<int>{1} << 2 << 1;
+        QTest::newRow("RS-232 12 has no option") << 0 << 12 << QList<int>{0} << QList<int>() << 0 << 11;
+        QTest::newRow("neither") << 3 << 200 << QList<int>() << QList<int>() << 3 << 11;
+    }
+    void terminatorFirstActivation()
+    {
+        QFETCH(int, byte50);
+        QFETCH(int, byte39);
+        QFETCH(QList<int>, keyboard);
+        QFETCH(QList<int>, rs232);
+        QFETCH(int, stored50);
+        QFETCH(int, stored39);
+        m_session.ParamImage[50] = quint8(byte50);
+        m_session.ParamImage[39] = quint8(byte39);
+        ChildWindow *w = open(2, 4);
+        QCOMPARE(selected(w, QStringLiteral("Option1"), 7), keyboard);
+        QCOMPARE(selected(w, QStringLiteral("Option2"), 11), rs232);
+        const Image before = image();
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kTerminatorOk});
+        QCOMPARE(int(m_session.ParamImage[50]), stored50);
+        QCOMPARE(int(m_session.ParamImage[39]), stored39);
+        for (int i : changedBytes(before))
+            QCOMPARE(i, 39);
+        QVERIFY(m_session.SettingsChanged);
+    }
+
+    void terminatorCodeWithoutOptionShowsNone()
+    {
+        m_session.ParamImage[50] = 1;
+        m_session.ParamImage[39] = 2;
+        ChildWindow *w = open(2, 4);
+        QCOMPARE(selected(w, QStringLiteral("Option1"), 7), QList<int>{1});
+        m_session.ParamImage[50] = 2;
+        m_session.ParamImage[39] = 12;
+        w->activate();
+        QCOMPARE(selected(w, QStringLiteral("Option1"), 7), QList<int>());
+        QCOMPARE(selected(w, QStringLiteral("Option2"), 11), QList<int>());
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_session.ParamImage[50], quint8(2));
+        QCOMPARE(m_session.ParamImage[39], quint8(11));
+    }
+
+    void keyboardDefault()
+    {
+        m_session.Rs232Interface = false;
+        m_session.ParamImage[50] = 7;
+        m_session.ParamImage[39] = 9;
+        ChildWindow *w = open(2, 4);
+        QVERIFY(control<QWidget>(w, QStringLiteral("Command2"))->isVisible());
+        // The RS-232 choice is made where the user cannot see it; Default stores it too.
+        control<QAbstractButton>(w, QStringLiteral("Option2(2)"))->setChecked(true);
+        const Image before = image();
+        m_ui.answer(Ui::Answer::No);
+        click(w, QStringLiteral("Command2"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kKeyboardDefault});
+        QCOMPARE(changedBytes(before), QList<int>());
+        QVERIFY(!m_session.SettingsChanged);
+        QCOMPARE(selected(w, QStringLiteral("Option1"), 7), QList<int>{5});
+
+        m_ui.answer(Ui::Answer::Yes);
+        click(w, QStringLiteral("Command2"));
+        QCOMPARE(m_ui.boxes.size(), 2);
+        QCOMPARE(selected(w, QStringLiteral("Option1"), 7), QList<int>{1});
+        QCOMPARE(m_session.ParamImage[50], quint8(1));
+        QCOMPARE(m_session.ParamImage[39], quint8(2));
+        QCOMPARE(changedBytes(before), (QList<int>{39, 50}));
+        QVERIFY(m_session.SettingsChanged);
+    }
+
+    void rs232Default()
+    {
+        m_session.ParamImage[50] = 8;
+        m_session.ParamImage[39] = 12;
+        ChildWindow *w = open(2, 4);
+        QVERIFY(control<QWidget>(w, QStringLiteral("Command3"))->isVisible());
+        m_ui.answer(Ui::Answer::Yes);
+        click(w, QStringLiteral("Command3"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kRs232Default});
+        QCOMPARE(selected(w, QStringLiteral("Option2"), 11), QList<int>{1});
+        QCOMPARE(m_session.ParamImage[39], quint8(1));
+        QCOMPARE(m_session.ParamImage[50], quint8(8));
+        QVERIFY(m_session.SettingsChanged);
+    }
+
+    void terminatorTabFollowsTheInterface()
+    {
+        m_session.Rs232Interface = false;
+        ChildWindow *w = open(2, 4);
+        clickTab(w, 1);
+        QCOMPARE(currentTab(w), 0);
+        QTest::keyClick(control<QTabWidget>(w, QStringLiteral("SSTab1")), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(currentTab(w), 0);
+        // The interface is read again at every activation and tab click.
+        m_session.Rs232Interface = true;
+        clickTab(w, 0);
+        QCOMPARE(currentTab(w), 1);
+        m_session.Rs232Interface = false;
+        w->activate();
+        QCOMPARE(currentTab(w), 0);
+    }
+
+    void leavingTheTerminatorWindowStoresIt()
+    {
+        m_session.ParamImage[50] = 1;
+        m_session.ParamImage[39] = 1;
+        ChildWindow *w = open(2, 4);
+        open(2, 2);
+        // Nothing changed: nothing to save.
+        QVERIFY(!m_session.SettingsChanged);
+        QCOMPARE(m_session.ParamImage[39], quint8(1));
+
+        open(2, 4);
+        QCOMPARE(m_main->findChild<QMdiArea *>()->activeSubWindow()->widget(), w);
+        click(w, QStringLiteral("Option2(3)"));
+        QCOMPARE(m_session.ParamImage[39], quint8(1));
+        open(2, 2);
+        QCOMPARE(m_session.ParamImage[39], quint8(3));
+        QVERIFY(m_session.SettingsChanged);
+        QVERIFY(m_ui.boxes.isEmpty());
     }
 };
 
