@@ -4,6 +4,7 @@
 #include "app/Placeholder.h"
 #include "app/Platform.h"
 #include "app/Session.h"
+#include "format/frmAmble.h"
 #include "format/frmParameter.h"
 #include "format/frmTerminator.h"
 #include "image/FactoryDefaults.h"
@@ -59,6 +60,9 @@ void Program::registerWindows(MDIfrmMain &main, Session &session, Platform &plat
     main.registerChild(QStringLiteral("frmTerminator"), [&session, &platform]() {
         return new frmTerminator(session, platform.ui);
     });
-    for (const QString &name : {QStringLiteral("frmBarcode"), QStringLiteral("frmAmble"), QStringLiteral("frmDownLoad")})
+    main.registerChild(QStringLiteral("frmAmble"), [&session, &platform]() {
+        return new frmAmble(session, platform.ui);
+    });
+    for (const QString &name : {QStringLiteral("frmBarcode"), QStringLiteral("frmDownLoad")})
         main.registerChild(name, [name]() { return new Placeholder(name); });
 }

@@ -1,3 +1,4 @@
+#include "format/AmbleStrings.h"
 #include "format/ByteText.h"
 #include "format/GeneralParameters.h"
 #include "format/Terminators.h"
@@ -343,6 +344,119 @@ private Q_SLOTS:
         QCOMPARE(int(image[39]), stored39);
         for (int i : differences(image, before))
             QVERIFY(i == 50 || i == 39);
+    }
+
+    // --- preamble and postamble
+
+    void cellCaptions_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("rs232");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("13 as a key") << 13 << false << QStringLiteral("Enter");
+        QTest::newRow("0 as a key") << 0 << false << QStringLiteral(" ");
+        QTest::newRow("13 as RS-232") << 13 << true << QStringLiteral("CR");
+        QTest::newRow("0 as RS-232") << 0 << true << QStringLiteral("NUL");
+        QTest::newRow("ampersand as RS-232") << 38 << true << QStringLiteral("&&");
+        QTest::newRow("ampersand as a key") << 38 << false << QStringLiteral("&&");
+        QTest::newRow("letter") << 65 << false << QStringLiteral("A");
+        QTest::newRow("upper half as RS-232") << 200 << true << QString();
+        QTest::newRow("F 3") << 3 << false << QStringLiteral("F 3");
+    }
+    void cellCaptions()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, rs232);
+        QFETCH(QString, caption);
+        QCOMPARE(AmbleStrings::caption(code, rs232), caption);
+    }
+
+    void ambleStore_data()
+    {
+        QTest::addColumn<QStringList>("texts"); // 16 cells; missing ones are "&H0"
+        QTest::addColumn<int>("failure");       // AmbleStrings::Failure::Kind
+        QTest::addColumn<int>("cell");
+        QTest::addColumn<QList<int>>("bytes");  // 80-95 after a success
+        const QStringList cleared(6, QStringLiteral("0"));
+        QTest::newRow("STX, A, six cleared") << (QStringList{QStringLiteral("&H2"), QStringLiteral("&H41")} + cleared)
+                                             << int(AmbleStrings::Failure::None) << -1
+                                             << QList<int>{2, 65, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        QStringList full;
+        for (int i = 0; i < 16; ++i)
+            full << ByteText::hexText(0x30 + i);
+        QList<int> fullBytes;
+        for (int i = 0; i < 16; ++i)
+            fullBytes << 0x30 + i;
+        QTest::newRow("both strings full") << full << int(AmbleStrings::Failure::None) << -1 << fullBytes;
+        QTest::newRow("empty texts and decimal")
+            << QStringList{QStringLiteral("38"), QString(), QString(), QString(), QString(), QString(), QString(),
+                           QString(), QStringLiteral("&HFF")}
+            << int(AmbleStrings::Failure::None) << -1 << QList<int>{38, 0, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("preamble gap") << QStringList{QStringLiteral("0"), QStringLiteral("&H41")}
+                                      << int(AmbleStrings::Failure::PreambleGap) << 1 << QList<int>();
+        QTest::newRow("late preamble gap")
+            << QStringList{QStringLiteral("&H41"), QStringLiteral("&H42"), QStringLiteral("&H43"), QStringLiteral("&H44"),
+                           QStringLiteral("&H45"), QStringLiteral("&H46"), QStringLiteral("0"), QStringLiteral("&H48")}
+            << int(AmbleStrings::Failure::PreambleGap) << 7 << QList<int>();
+        QTest::newRow("gap only in the postamble")
+            << QStringList{QStringLiteral("&H41"), QStringLiteral("&H42"), QStringLiteral("0"), QStringLiteral("0"),
+                           QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                           QStringLiteral("&H0"), QStringLiteral("&H3")}
+            << int(AmbleStrings::Failure::PostambleGap) << 9 << QList<int>();
+        QTest::newRow("postamble may start although the preamble is empty")
+            << QStringList{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                           QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                           QStringLiteral("&HD"), QStringLiteral("&HA")}
+            << int(AmbleStrings::Failure::None) << -1 << QList<int>{0, 0, 0, 0, 0, 0, 0, 0, 13, 10, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("out of range") << QStringList{QStringLiteral("&H41"), QStringLiteral("&H100")}
+                                      << int(AmbleStrings::Failure::Range) << 1 << QList<int>();
+        QTest::newRow("negative") << QStringList{QStringLiteral("-1")} << int(AmbleStrings::Failure::Range) << 0
+                                  << QList<int>();
+        QTest::newRow("fraction in the postamble")
+            << QStringList{QStringLiteral("&H41"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                           QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                           QStringLiteral("2.5")}
+            << int(AmbleStrings::Failure::Range) << 8 << QList<int>();
+        QTest::newRow("the earlier fault is the one reported")
+            << QStringList{QStringLiteral("0"), QStringLiteral("&H41"), QStringLiteral("999")}
+            << int(AmbleStrings::Failure::PreambleGap) << 1 << QList<int>();
+        QTest::newRow("range before gap in the same cell")
+            << QStringList{QStringLiteral("0"), QStringLiteral("&H1FF")} << int(AmbleStrings::Failure::Range) << 1
+            << QList<int>();
+    }
+    void ambleStore()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(int, failure);
+        QFETCH(int, cell);
+        QFETCH(QList<int>, bytes);
+        std::array<QString, 16> cells;
+        cells.fill(QStringLiteral("&H0"));
+        for (int i = 0; i < texts.size(); ++i)
+            cells[size_t(i)] = texts[i];
+        Image image = patterned(0x77);
+        const Image before = image;
+        const AmbleStrings::Failure f = AmbleStrings::store(cells, image.data());
+        QCOMPARE(int(f.kind), failure);
+        QCOMPARE(f.cell, cell);
+        if (failure != AmbleStrings::Failure::None) {
+            QCOMPARE(differences(image, before), QList<int>());
+            return;
+        }
+        QList<int> stored;
+        for (int b = 80; b < 96; ++b)
+            stored << image[size_t(b)];
+        QCOMPARE(stored, bytes);
+        for (int i : differences(image, before))
+            QVERIFY(i >= 80 && i < 96);
+    }
+
+    void ambleClear()
+    {
+        Image image = filled(0xEE);
+        AmbleStrings::clear(image.data());
+        for (int i = 0; i < 128; ++i)
+            QCOMPARE(int(image[size_t(i)]), i >= 80 && i < 96 ? 0 : 0xEE);
     }
 };
 

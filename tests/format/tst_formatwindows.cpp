@@ -14,6 +14,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -22,11 +24,14 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
 using Box = ScriptedUi::Box;
 using Image = std::array<quint8, 128>;
+Q_DECLARE_METATYPE(ScriptedUi::Box)
 
 namespace {
 Box okBox(const QString &text)
@@ -46,6 +51,19 @@ const Box kKeyboardDefault = defaultQuestion(
     QStringLiteral("Current keyboard terminator setting will be changed to factory default. Are you sure ?(Y/N) "));
 const Box kRs232Default = defaultQuestion(
     QStringLiteral("Current RS-232 terminator setting will be changed to factory default. Are you sure ?(Y/N) "));
+const Box kAmbleOk = okBox(QStringLiteral("Preamble or Postamble Data Setting O.K."));
+const Box kAmbleDefault = defaultQuestion(
+    QStringLiteral("Current preamble and postamble setting will be changed to factory default. Are you sure ?(Y/N) "));
+const Box kPreambleGap{QStringLiteral("Invalid Preamble string setting"), Ui::Buttons::Ok, Ui::Icon::Critical,
+                       QStringLiteral("ZEV")};
+const Box kPostambleGap{QStringLiteral("Invalid Postamble string setting"), Ui::Buttons::Ok, Ui::Icon::Critical,
+                        QStringLiteral("ZEV")};
+
+// Where a character sits in the ASCII table: low digit by row, high digit by column.
+QPoint tablePosition(int code)
+{
+    return QPoint(code % 16 + 1, code / 16 + 1);
+}
 } // namespace
 
 class TestFormatWindows : public QObject
@@ -133,6 +151,37 @@ class TestFormatWindows : public QObject
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
     int currentTab(ChildWindow *w) { return control<QTabWidget>(w, QStringLiteral("SSTab1"))->currentIndex(); }
+
+    QPushButton *cell(ChildWindow *w, int k) { return control<QPushButton>(w, QStringLiteral("Preamble(%1)").arg(k)); }
+    QLineEdit *code(ChildWindow *w, int k) { return control<QLineEdit>(w, QStringLiteral("Text1(%1)").arg(k)); }
+    // The table, once shown, gets a press on the character's cell.
+    void scriptPick(int character)
+    {
+        m_ui.onModal([character](QDialog &d) {
+            d.show();
+            auto *grid = d.findChild<QTableWidget *>(QStringLiteral("MSHFlexGrid1"));
+            const QPoint at = tablePosition(character);
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(at.x(), at.y())).center());
+            return d.result();
+        });
+    }
+    void pick(ChildWindow *w, int k, int character)
+    {
+        scriptPick(character);
+        QTest::mouseClick(cell(w, k), Qt::LeftButton);
+    }
+    void clearCell(ChildWindow *w, int k) { QTest::mouseClick(cell(w, k), Qt::RightButton); }
+    QList<int> ambleBytes() const
+    {
+        QList<int> bytes;
+        for (int b = 80; b < 96; ++b)
+            bytes << m_session.ParamImage[size_t(b)];
+        return bytes;
+    }
+    static QList<int> cellIndices()
+    {
+        return {0, 1, 2, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 15, 16, 17};
+    }
 
 private Q_SLOTS:
     void init()
@@ -549,6 +598,276 @@ private Q_SLOTS:
         QCOMPARE(m_session.ParamImage[39], quint8(3));
         QVERIFY(m_session.SettingsChanged);
         QVERIFY(m_ui.boxes.isEmpty());
+    }
+
+    // --- Preamble and postamble
+
+    void ambleWindowFitsBesideThePane()
+    {
+        for (bool rs232 : {false, true}) {
+            m_session.Rs232Interface = rs232;
+            ChildWindow *w = open(2, 3);
+            QCOMPARE(w->objectName(), QStringLiteral("frmAmble"));
+            QCOMPARE(w->parentWidget()->geometry(), m_main->childArea());
+            QCOMPARE(control<QWidget>(w, QStringLiteral("Command1"))->pos(), QPoint(twips(4480), twips(5200)));
+            QCOMPARE(control<QWidget>(w, QStringLiteral("Command2"))->pos(), QPoint(twips(6480), twips(5200)));
+            // The widest names in every cell.
+            for (int k : cellIndices())
+                cell(w, k)->setText(rs232 ? QStringLiteral("NULL") : QStringLiteral("S-Tab"));
+            QCOMPARE(fitProblems(w), QStringList());
+            w->closeChild();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
+    void ambleControls()
+    {
+        ChildWindow *w = open(2, 3);
+        QCOMPARE(control<QLabel>(w, QStringLiteral("Label1"))->text(), QStringLiteral("Preamble & Postamble"));
+        QCOMPARE(control<QLabel>(w, QStringLiteral("Label2"))->text(), QStringLiteral("Preamble Setting :"));
+        QCOMPARE(control<QLabel>(w, QStringLiteral("Label3"))->text(), QStringLiteral("Postamble Setting :"));
+        QCOMPARE(control<QLabel>(w, QStringLiteral("Label4"))->text(),
+                 QStringLiteral("(Click button to set preamble character or postamble character )  "));
+        QCOMPARE(w->findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^Preamble\\(\\d+\\)$"))).size(), 16);
+        for (int k : cellIndices()) {
+            QCOMPARE(cell(w, k)->toolTip(), QStringLiteral("Click mouse right button to clear"));
+            // Each code sits right beneath its character.
+            const QRect button = cell(w, k)->geometry();
+            const QRect box = code(w, k)->geometry();
+            QVERIFY(box.top() >= button.bottom());
+            QVERIFY(box.left() < button.center().x() && box.right() > button.center().x());
+        }
+        QVERIFY(cell(w, 7)->geometry().top() < cell(w, 10)->geometry().top());
+        QVERIFY(cell(w, 0)->geometry().left() < cell(w, 1)->geometry().left());
+    }
+
+    void ambleLoadNamesTheCodes_data()
+    {
+        QTest::addColumn<bool>("rs232");
+        QTest::addColumn<int>("byte80");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("codeText");
+        QTest::newRow("13 as a key") << false << 13 << QStringLiteral("Enter") << QStringLiteral("&HD");
+        QTest::newRow("0 as a key") << false << 0 << QStringLiteral(" ") << QStringLiteral("&H0");
+        QTest::newRow("13 as RS-232") << true << 13 << QStringLiteral("CR") << QStringLiteral("&HD");
+        QTest::newRow("0 as RS-232") << true << 0 << QStringLiteral("NUL") << QStringLiteral("&H0");
+        QTest::newRow("ampersand") << true << 38 << QStringLiteral("&&") << QStringLiteral("&H26");
+        QTest::newRow("DEL") << true << 127 << QStringLiteral("DEL") << QStringLiteral("&H7F");
+    }
+    void ambleLoadNamesTheCodes()
+    {
+        QFETCH(bool, rs232);
+        QFETCH(int, byte80);
+        QFETCH(QString, caption);
+        QFETCH(QString, codeText);
+        m_session.Rs232Interface = rs232;
+        m_session.ParamImage[80] = quint8(byte80);
+        m_session.ParamImage[95] = 'Z';
+        ChildWindow *w = open(2, 3);
+        QCOMPARE(cell(w, 0)->text(), caption);
+        QCOMPARE(code(w, 0)->text(), codeText);
+        QCOMPARE(cell(w, 17)->text(), QStringLiteral("Z"));
+        QCOMPARE(code(w, 17)->text(), QStringLiteral("&H5A"));
+    }
+
+    void ambleBuiltByPickingAndClearing()
+    {
+        m_session.Rs232Interface = false;
+        ChildWindow *w = open(2, 3);
+        pick(w, 0, 0x02);
+        QVERIFY(m_session.Rs232Interface); // every press on a cell chooses RS-232 naming
+        pick(w, 1, 'A');
+        for (int k = 2; k < 8; ++k)
+            clearCell(w, k);
+        QCOMPARE(m_ui.modalWindows, (QStringList{QStringLiteral("sfrmASC"), QStringLiteral("sfrmASC")}));
+        QCOMPARE(cell(w, 0)->text(), QStringLiteral("STX"));
+        QCOMPARE(code(w, 0)->text(), QStringLiteral("&H2"));
+        QCOMPARE(cell(w, 1)->text(), QStringLiteral("A"));
+        QCOMPARE(cell(w, 2)->text(), QStringLiteral("NULL"));
+        QCOMPARE(code(w, 2)->text(), QStringLiteral("0"));
+        // The image waits for Accept.
+        const Image before = image();
+        QCOMPARE(changedBytes(before), QList<int>());
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kAmbleOk});
+        QCOMPARE(ambleBytes().mid(0, 8), (QList<int>{2, 65, 0, 0, 0, 0, 0, 0}));
+        for (int i : changedBytes(before))
+            QVERIFY(i >= 80 && i < 96);
+        QVERIFY(m_session.SettingsChanged);
+    }
+
+    void clearingWithKeyboardNamingShowsNothing()
+    {
+        ChildWindow *w = open(2, 3);
+        m_session.Rs232Interface = false;
+        QTest::mouseClick(cell(w, 12), Qt::MiddleButton);
+        // The press itself chose RS-232 naming, so the cleared cell says NULL.
+        QCOMPARE(cell(w, 12)->text(), QStringLiteral("NULL"));
+        QCOMPARE(code(w, 12)->text(), QStringLiteral("0"));
+        QVERIFY(m_ui.modalWindows.isEmpty());
+    }
+
+    void pickingAnAmpersand()
+    {
+        for (int b = 80; b < 96; ++b)
+            m_session.ParamImage[size_t(b)] = 0;
+        ChildWindow *w = open(2, 3);
+        // Through the table's own event loop, as the program shows it.
+        m_ui.onModal([](QDialog &d) {
+            QTimer::singleShot(0, &d, [&d]() {
+                auto *grid = d.findChild<QTableWidget *>(QStringLiteral("MSHFlexGrid1"));
+                const QPoint at = tablePosition('&');
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                                  grid->visualItemRect(grid->item(at.x(), at.y())).center());
+            });
+            return d.exec();
+        });
+        QTest::mouseClick(cell(w, 0), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(cell(w, 0)->text(), QStringLiteral("&&"));
+        QVERIFY(cell(w, 0)->shortcut().isEmpty());
+        QCOMPARE(code(w, 0)->text(), QStringLiteral("&H26"));
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_session.ParamImage[80], quint8(38));
+    }
+
+    void closingThePickerLeavesTheCell()
+    {
+        m_session.ParamImage[81] = 'Q';
+        ChildWindow *w = open(2, 3);
+        m_session.PickedName = QStringLiteral("stale");
+        m_session.PickedCode = QStringLiteral("41");
+        m_ui.onModal([](QDialog &d) {
+            d.show();
+            d.close();
+            return d.result();
+        });
+        QTest::mouseClick(cell(w, 1), Qt::LeftButton);
+        QCOMPARE(cell(w, 1)->text(), QStringLiteral("Q"));
+        QCOMPARE(code(w, 1)->text(), QStringLiteral("&H51"));
+    }
+
+    void gapsAreRefusedAndNothingIsWritten_data()
+    {
+        QTest::addColumn<QList<int>>("image80to95");
+        QTest::addColumn<int>("clear");  // cell cleared before Accept
+        QTest::addColumn<int>("pickAt"); // cell given 'X' before Accept, -1: none
+        QTest::addColumn<Box>("message");
+        QTest::addColumn<int>("focus");
+        QTest::newRow("first preamble cell cleared")
+            << QList<int>{'A', 'A', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0} << 0 << -1 << kPreambleGap << 1;
+        QTest::newRow("gap only in the postamble")
+            << QList<int>{'A', 'B', 0, 0, 0, 0, 0, 0, 'C', 'D', 'E', 0, 0, 0, 0, 0} << 11 << 2 << kPostambleGap << 12;
+    }
+    void gapsAreRefusedAndNothingIsWritten()
+    {
+        QFETCH(QList<int>, image80to95);
+        QFETCH(int, clear);
+        QFETCH(int, pickAt);
+        QFETCH(Box, message);
+        QFETCH(int, focus);
+        for (int i = 0; i < 16; ++i)
+            m_session.ParamImage[size_t(80 + i)] = quint8(image80to95[i]);
+        ChildWindow *w = open(2, 3);
+        if (pickAt >= 0)
+            pick(w, pickAt, 'X');
+        clearCell(w, clear);
+        if (clear == 11)
+            pick(w, 12, 'Y');
+        const Image before = image();
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_ui.boxes, QList<Box>{message});
+        QCOMPARE(changedBytes(before), QList<int>());
+        QVERIFY(!m_session.SettingsChanged);
+        QVERIFY(cell(w, focus)->hasFocus());
+    }
+
+    void aCodeTextThatIsNoByteIsRefused_data()
+    {
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("above 255") << 3 << QStringLiteral("&H100");
+        QTest::newRow("negative") << 0 << QStringLiteral("-1");
+        QTest::newRow("fraction in the postamble") << 10 << QStringLiteral("1.5");
+    }
+    void aCodeTextThatIsNoByteIsRefused()
+    {
+        QFETCH(int, k);
+        QFETCH(QString, text);
+        for (int b = 80; b < 96; ++b)
+            m_session.ParamImage[size_t(b)] = 'M';
+        ChildWindow *w = open(2, 3);
+        pick(w, 1, 'N');
+        code(w, k)->setText(text);
+        const Image before = image();
+        click(w, QStringLiteral("Command1"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kRange});
+        QCOMPARE(changedBytes(before), QList<int>());
+        QVERIFY(code(w, k)->hasFocus());
+        QCOMPARE(code(w, k)->selectionStart(), 0);
+        QCOMPARE(code(w, k)->selectedText(), text);
+    }
+
+    void ambleDefault_data()
+    {
+        QTest::addColumn<bool>("rs232");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("RS-232") << true << QStringLiteral("NULL");
+        QTest::newRow("keyboard") << false << QString();
+    }
+    void ambleDefault()
+    {
+        QFETCH(bool, rs232);
+        QFETCH(QString, caption);
+        m_session.Rs232Interface = rs232;
+        for (int b = 80; b < 96; ++b)
+            m_session.ParamImage[size_t(b)] = quint8(b);
+        ChildWindow *w = open(2, 3);
+        const Image before = image();
+        m_ui.answer(Ui::Answer::No);
+        click(w, QStringLiteral("Command2"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kAmbleDefault});
+        QCOMPARE(changedBytes(before), QList<int>());
+        QVERIFY(!m_session.SettingsChanged);
+
+        m_ui.answer(Ui::Answer::Yes);
+        click(w, QStringLiteral("Command2"));
+        QCOMPARE(m_ui.boxes, (QList<Box>{kAmbleDefault, kAmbleDefault}));
+        QCOMPARE(ambleBytes(), QList<int>(16, 0));
+        for (int i : changedBytes(before))
+            QVERIFY(i >= 80 && i < 96);
+        QVERIFY(m_session.SettingsChanged);
+        for (int k : cellIndices()) {
+            QCOMPARE(cell(w, k)->text(), caption);
+            QCOMPARE(code(w, k)->text(), QStringLiteral("&H00"));
+        }
+    }
+
+    // --- All three windows
+
+    void defaultsAgreeWithTheFactoryFile()
+    {
+        QVERIFY(LoadFactoryDefaults(m_session, TestFiles::sourceDir()));
+        const Image factory = image();
+        m_session.Rs232Interface = true;
+        ChildWindow *parameter = open(2, 2);
+        m_ui.answer(Ui::Answer::Yes);
+        click(parameter, QStringLiteral("Command2"));
+        click(parameter, QStringLiteral("Command1"));
+        ChildWindow *terminator = open(2, 4);
+        m_ui.answer(Ui::Answer::Yes);
+        click(terminator, QStringLiteral("Command3"));
+        m_session.Rs232Interface = false;
+        terminator->activate();
+        m_ui.answer(Ui::Answer::Yes);
+        click(terminator, QStringLiteral("Command2"));
+        click(terminator, QStringLiteral("Command1"));
+        ChildWindow *amble = open(2, 3);
+        m_ui.answer(Ui::Answer::Yes);
+        click(amble, QStringLiteral("Command2"));
+        click(amble, QStringLiteral("Command1"));
+        QCOMPARE(m_ui.boxes.size(), 7);
+        QCOMPARE(changedBytes(factory), QList<int>());
     }
 };
 
