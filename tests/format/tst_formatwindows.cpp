@@ -12,58 +12,41 @@
 #include "support/TestFiles.h"
 #include "support/VirtualClock.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QDialog>
-#include <QRegularExpression>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using Box = ScriptedUi::Box;
 using Image = std::array<quint8, 128>;
 Q_DECLARE_METATYPE(ScriptedUi::Box)
 
 namespace {
-Box okBox(const QString &text)
+Box okBox(const QString &text, Ui::Icon icon = Ui::Icon::None)
 {
-    return Box{text, Ui::Buttons::Ok, Ui::Icon::None, QStringLiteral("ZEV")};
+    return Box{text, Ui::Buttons::Ok, icon, QStringLiteral("ZEV")};
 }
-Box defaultQuestion(const QString &text)
+Box defaultQuestion(const char *what)
 {
-    return Box{text, Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("Preamble & Postamble")};
+    return Box{QStringLiteral("Current %1 setting will be changed to factory default. Are you sure ?(Y/N) ")
+                   .arg(QLatin1String(what)),
+               Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("Preamble & Postamble")};
 }
 const Box kRange = okBox(QStringLiteral("Value must be 0~255"));
 const Box kParameterOk = okBox(QStringLiteral("General Parameter Setting O.K."));
-const Box kParameterDefault = defaultQuestion(
-    QStringLiteral("Current general parameter setting will be changed to factory default. Are you sure ?(Y/N) "));
+const Box kParameterDefault = defaultQuestion("general parameter");
 const Box kTerminatorOk = okBox(QStringLiteral("Terminator Setting O.K."));
-const Box kKeyboardDefault = defaultQuestion(
-    QStringLiteral("Current keyboard terminator setting will be changed to factory default. Are you sure ?(Y/N) "));
-const Box kRs232Default = defaultQuestion(
-    QStringLiteral("Current RS-232 terminator setting will be changed to factory default. Are you sure ?(Y/N) "));
+const Box kKeyboardDefault = defaultQuestion("keyboard terminator");
+const Box kRs232Default = defaultQuestion("RS-232 terminator");
 const Box kAmbleOk = okBox(QStringLiteral("Preamble or Postamble Data Setting O.K."));
-const Box kAmbleDefault = defaultQuestion(
-    QStringLiteral("Current preamble and postamble setting will be changed to factory default. Are you sure ?(Y/N) "));
-const Box kPreambleGap{QStringLiteral("Invalid Preamble string setting"), Ui::Buttons::Ok, Ui::Icon::Critical,
-                       QStringLiteral("ZEV")};
-const Box kPostambleGap{QStringLiteral("Invalid Postamble string setting"), Ui::Buttons::Ok, Ui::Icon::Critical,
-                        QStringLiteral("ZEV")};
-
-// Where a character sits in the ASCII table: low digit by row, high digit by column.
-QPoint tablePosition(int code)
-{
-    return QPoint(code % 16 + 1, code / 16 + 1);
-}
+const Box kAmbleDefault = defaultQuestion("preamble and postamble");
+const Box kPreambleGap = okBox(QStringLiteral("Invalid Preamble string setting"), Ui::Icon::Critical);
+const Box kPostambleGap = okBox(QStringLiteral("Invalid Postamble string setting"), Ui::Icon::Critical);
+const QList<int> kCells{0, 1, 2, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 15, 16, 17};
 } // namespace
 
 class TestFormatWindows : public QObject
@@ -78,46 +61,106 @@ class TestFormatWindows : public QObject
     std::unique_ptr<Platform> m_platform;
     Session m_session;
     std::unique_ptr<MDIfrmMain> m_main;
+    ChildWindow *m_w = nullptr; // the window under test
 
-    ChildWindow *open(int group, int item)
+    void open(int group, int item)
     {
         m_main->VerticalMenu1_MenuItemClick(group, item);
-        QMdiSubWindow *active = m_main->findChild<QMdiArea *>()->activeSubWindow();
-        return active ? qobject_cast<ChildWindow *>(active->widget()) : nullptr;
+        m_w = qobject_cast<ChildWindow *>(m_main->findChild<QMdiArea *>()->activeSubWindow()->widget());
     }
-    template <typename T> T *control(ChildWindow *window, const QString &name)
+    void closeWindow()
     {
-        T *w = window->findChild<T *>(name);
+        m_w->closeChild();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    template <typename T = QWidget> T *get(const QString &name)
+    {
+        T *w = m_w->findChild<T *>(name);
         if (!w)
             qFatal("no control %s", qPrintable(name));
         return w;
     }
-    void click(ChildWindow *window, const QString &name)
+    QString text(const QString &name)
     {
-        auto *button = control<QAbstractButton>(window, name);
+        if (auto *box = m_w->findChild<QLineEdit *>(name))
+            return box->text();
+        if (auto *label = m_w->findChild<QLabel *>(name))
+            return label->text();
+        return get<QAbstractButton>(name)->text();
+    }
+    void click(const QString &name)
+    {
+        auto *button = get<QAbstractButton>(name);
         // Option buttons and check boxes take a click on their mark and caption only.
         const bool marked = qobject_cast<QRadioButton *>(button) || qobject_cast<QCheckBox *>(button);
         QTest::mouseClick(button, Qt::LeftButton, {}, marked ? QPoint(6, button->height() / 2) : QPoint());
     }
-    void type(ChildWindow *window, const QString &name, const QString &text)
+    void type(const QString &name, const QString &text)
     {
-        auto *box = control<QLineEdit>(window, name);
+        auto *box = get<QLineEdit>(name);
         box->selectAll();
-        if (text.isEmpty())
-            QTest::keyClick(box, Qt::Key_Delete);
-        else
-            QTest::keyClicks(box, text);
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClicks(box, text);
     }
+    // The selected options of an array, by index.
+    QList<int> selected(const char *array, int count)
+    {
+        QList<int> on;
+        for (int i = 0; i < count; ++i)
+            if (get<QAbstractButton>(QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i))->isChecked())
+                on << i;
+        return on;
+    }
+    int currentTab() { return get<QTabWidget>(QStringLiteral("SSTab1"))->currentIndex(); }
+    void clickTab(int index)
+    {
+        QTabBar *bar = get<QTabWidget>(QStringLiteral("SSTab1"))->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+
+    QPushButton *cell(int k) { return get<QPushButton>(QStringLiteral("Preamble(%1)").arg(k)); }
+    QLineEdit *code(int k) { return get<QLineEdit>(QStringLiteral("Text1(%1)").arg(k)); }
+    static void pressCharacter(QDialog &table, int character)
+    {
+        auto *grid = table.findChild<QTableWidget *>(QStringLiteral("MSHFlexGrid1"));
+        const QRect r = grid->visualItemRect(grid->item(character % 16 + 1, character / 16 + 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    void pick(int k, int character)
+    {
+        m_ui.onModal([character](QDialog &d) {
+            d.show();
+            pressCharacter(d, character);
+            return d.result();
+        });
+        QTest::mouseClick(cell(k), Qt::LeftButton);
+    }
+    void clearCell(int k, Qt::MouseButton button = Qt::RightButton) { QTest::mouseClick(cell(k), button); }
+
     Image image() const
     {
         Image i;
         std::copy_n(m_session.ParamImage.begin(), 128, i.begin());
         return i;
     }
-    void fillImage(quint8 seed)
+    void setBytes(int first, const QList<int> &values)
     {
-        for (int i = 0; i < 128; ++i)
-            m_session.ParamImage[size_t(i)] = quint8(seed ^ (i * 7));
+        for (int i = 0; i < values.size(); ++i)
+            m_session.ParamImage[size_t(first + i)] = quint8(values[i]);
+    }
+    QList<int> bytes(const QList<int> &indices) const
+    {
+        QList<int> values;
+        for (int i : indices)
+            values << m_session.ParamImage[size_t(i)];
+        return values;
+    }
+    QList<int> bytes(int first, int count) const
+    {
+        QList<int> values;
+        for (int i = first; i < first + count; ++i)
+            values << m_session.ParamImage[size_t(i)];
+        return values;
     }
     QList<int> changedBytes(const Image &before) const
     {
@@ -126,61 +169,6 @@ class TestFormatWindows : public QObject
             if (m_session.ParamImage[size_t(i)] != before[size_t(i)])
                 diff << i;
         return diff;
-    }
-    bool checked(ChildWindow *w, const QString &name) { return control<QAbstractButton>(w, name)->isChecked(); }
-    QList<bool> caseOptions(ChildWindow *w)
-    {
-        QList<bool> on;
-        for (int i = 0; i < 4; ++i)
-            on << checked(w, QStringLiteral("Option1(%1)").arg(i));
-        return on;
-    }
-
-    // Which options of an array are selected, by index.
-    QList<int> selected(ChildWindow *w, const QString &array, int count)
-    {
-        QList<int> on;
-        for (int i = 0; i < count; ++i)
-            if (checked(w, QStringLiteral("%1(%2)").arg(array).arg(i)))
-                on << i;
-        return on;
-    }
-    void clickTab(ChildWindow *w, int index)
-    {
-        QTabBar *bar = control<QTabWidget>(w, QStringLiteral("SSTab1"))->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-    }
-    int currentTab(ChildWindow *w) { return control<QTabWidget>(w, QStringLiteral("SSTab1"))->currentIndex(); }
-
-    QPushButton *cell(ChildWindow *w, int k) { return control<QPushButton>(w, QStringLiteral("Preamble(%1)").arg(k)); }
-    QLineEdit *code(ChildWindow *w, int k) { return control<QLineEdit>(w, QStringLiteral("Text1(%1)").arg(k)); }
-    // The table, once shown, gets a press on the character's cell.
-    void scriptPick(int character)
-    {
-        m_ui.onModal([character](QDialog &d) {
-            d.show();
-            auto *grid = d.findChild<QTableWidget *>(QStringLiteral("MSHFlexGrid1"));
-            const QPoint at = tablePosition(character);
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(at.x(), at.y())).center());
-            return d.result();
-        });
-    }
-    void pick(ChildWindow *w, int k, int character)
-    {
-        scriptPick(character);
-        QTest::mouseClick(cell(w, k), Qt::LeftButton);
-    }
-    void clearCell(ChildWindow *w, int k) { QTest::mouseClick(cell(w, k), Qt::RightButton); }
-    QList<int> ambleBytes() const
-    {
-        QList<int> bytes;
-        for (int b = 80; b < 96; ++b)
-            bytes << m_session.ParamImage[size_t(b)];
-        return bytes;
-    }
-    static QList<int> cellIndices()
-    {
-        return {0, 1, 2, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 15, 16, 17};
     }
 
 private Q_SLOTS:
@@ -193,7 +181,8 @@ private Q_SLOTS:
                                       TestFiles::sourceDir()});
         m_session = Session();
         m_session.LoggedIn = true;
-        fillImage(0x5A);
+        for (int i = 0; i < 128; ++i) // other windows' bits everywhere
+            m_session.ParamImage[size_t(i)] = quint8(0x5A ^ (i * 7));
         m_main = std::make_unique<MDIfrmMain>(m_session, *m_platform);
         Program::registerWindows(*m_main, m_session, *m_platform);
         m_main->show();
@@ -209,67 +198,42 @@ private Q_SLOTS:
 
     // --- General parameters
 
-    void parameterWindowFitsBesideThePane()
+    void parameterWindow()
     {
-        ChildWindow *w = open(2, 2);
-        QCOMPARE(w->objectName(), QStringLiteral("frmParameter"));
-        QCOMPARE(w->parentWidget()->geometry(), m_main->childArea());
-        QCOMPARE(w->size(), m_main->childArea().size());
-        QCOMPARE(control<QWidget>(w, QStringLiteral("Command1"))->pos(), QPoint(twips(4480), twips(5200)));
-        QCOMPARE(control<QWidget>(w, QStringLiteral("Command2"))->pos(), QPoint(twips(6480), twips(5200)));
-        QCOMPARE(fitProblems(w), QStringList());
-    }
-
-    void parameterControls()
-    {
-        ChildWindow *w = open(2, 2);
-        const QList<QPair<QString, QString>> captions{
-            {QStringLiteral("Option1(0)"), QStringLiteral("Upper Case")},
-            {QStringLiteral("Option1(1)"), QStringLiteral("Lower Case")},
-            {QStringLiteral("Option1(2)"), QStringLiteral("Universal")},
-            {QStringLiteral("Option1(3)"), QStringLiteral("ALT Mode")},
-            {QStringLiteral("Check1"), QStringLiteral("Power On Beeper")},
-            {QStringLiteral("Check2"), QStringLiteral("Prefixing Machine ID for Tethered Scanning")},
-            {QStringLiteral("Check3"), QStringLiteral("Enable 3 Sec. Scan Delay for Same Barcode")},
-            {QStringLiteral("Command1"), QStringLiteral("Accept")},
-            {QStringLiteral("Command2"), QStringLiteral("Default")}};
-        for (const auto &c : captions)
-            QCOMPARE(control<QAbstractButton>(w, c.first)->text(), c.second);
-        QCOMPARE(control<QLabel>(w, QStringLiteral("Label1"))->text(), QStringLiteral("General Parameter "));
-        QCOMPARE(control<QLabel>(w, QStringLiteral("Label2"))->text(), QStringLiteral("Buzzer Pitch  : "));
-        QCOMPARE(control<QLabel>(w, QStringLiteral("Label3"))->text(), QStringLiteral("Buzzer Duration  : "));
-        QVERIFY(!control<QWidget>(w, QStringLiteral("Option1(3)"))->isEnabled());
-        QVERIFY(!control<QWidget>(w, QStringLiteral("Check1"))->isEnabled());
+        setBytes(52, {0x50});
+        open(2, 2);
+        QCOMPARE(m_w->objectName(), QStringLiteral("frmParameter"));
+        QCOMPARE(m_w->parentWidget()->geometry(), m_main->childArea());
+        QCOMPARE(get(QStringLiteral("Command1"))->pos(), QPoint(twips(4480), twips(5200)));
+        QCOMPARE(get(QStringLiteral("Command2"))->pos(), QPoint(twips(6480), twips(5200)));
+        QCOMPARE(fitProblems(m_w), QStringList());
+        QCOMPARE(text(QStringLiteral("Label2")), QStringLiteral("Buzzer Pitch  : "));
+        QCOMPARE(text(QStringLiteral("Label3")), QStringLiteral("Buzzer Duration  : "));
+        QCOMPARE(text(QStringLiteral("Option1(3)")), QStringLiteral("ALT Mode"));
+        QVERIFY(!get(QStringLiteral("Check1"))->isEnabled());
+        click(QStringLiteral("Option1(3)"));
+        QCOMPARE(selected("Option1", 4), QList<int>{1});
         for (const QString &name : {QStringLiteral("Slider1"), QStringLiteral("Slider2")}) {
-            auto *s = control<QSlider>(w, name);
-            QCOMPARE(QList<int>({s->minimum(), s->maximum(), s->singleStep(), s->pageStep()}),
-                     QList<int>({0, 255, 1, 10}));
+            auto *s = get<QSlider>(name);
+            QCOMPARE(QList<int>({s->minimum(), s->maximum(), s->singleStep(), s->pageStep()}), QList<int>({0, 255, 1, 10}));
         }
-        // ALT Mode cannot be chosen.
-        click(w, QStringLiteral("Option1(3)"));
-        QVERIFY(!checked(w, QStringLiteral("Option1(3)")));
     }
 
-    void parameterLoadShowsTheImage()
+    void parameterLoadAndUnchangedAccept()
     {
-        m_session.ParamImage[57] = 200;
-        m_session.ParamImage[58] = 7;
+        setBytes(57, {200, 7});
         m_session.ParamImage[52] = 0x38;
         m_session.ParamImage[35] = 0xFB;
         m_session.ParamImage[29] = 0x63;
-        ChildWindow *w = open(2, 2);
-        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text1"))->text(), QStringLiteral("200"));
-        QCOMPARE(control<QSlider>(w, QStringLiteral("Slider1"))->value(), 200);
-        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text2"))->text(), QStringLiteral("7"));
-        QCOMPARE(control<QSlider>(w, QStringLiteral("Slider2"))->value(), 7);
-        QCOMPARE(caseOptions(w), (QList<bool>{false, false, true, false}));
-        QVERIFY(!checked(w, QStringLiteral("Check1")));
-        QVERIFY(checked(w, QStringLiteral("Check2")));
-        QVERIFY(checked(w, QStringLiteral("Check3")));
-
-        // Byte 29 = 0x63 survives an Accept that changes nothing.
+        open(2, 2);
+        QCOMPARE(text(QStringLiteral("Text1")), QStringLiteral("200"));
+        QCOMPARE(get<QSlider>(QStringLiteral("Slider1"))->value(), 200);
+        QCOMPARE(get<QSlider>(QStringLiteral("Slider2"))->value(), 7);
+        QCOMPARE(selected("Option1", 4), QList<int>{2});
+        QVERIFY(!get<QCheckBox>(QStringLiteral("Check1"))->isChecked());
+        QVERIFY(get<QCheckBox>(QStringLiteral("Check2"))->isChecked() && get<QCheckBox>(QStringLiteral("Check3"))->isChecked());
         const Image before = image();
-        click(w, QStringLiteral("Command1"));
+        click(QStringLiteral("Command1"));
         QCOMPARE(m_ui.boxes, QList<Box>{kParameterOk});
         QCOMPARE(changedBytes(before), QList<int>());
         QVERIFY(m_session.SettingsChanged);
@@ -277,68 +241,42 @@ private Q_SLOTS:
 
     void slidersAndBoxesMoveTogether()
     {
-        ChildWindow *w = open(2, 2);
-        auto *slider = control<QSlider>(w, QStringLiteral("Slider1"));
-        auto *box = control<QLineEdit>(w, QStringLiteral("Text1"));
+        open(2, 2);
+        auto *slider = get<QSlider>(QStringLiteral("Slider1"));
         QTest::keyClick(slider, Qt::Key_End);
-        QCOMPARE(box->text(), QStringLiteral("255"));
+        QCOMPARE(text(QStringLiteral("Text1")), QStringLiteral("255"));
         QTest::keyClick(slider, Qt::Key_PageDown);
-        QCOMPARE(box->text(), QStringLiteral("245"));
-        type(w, QStringLiteral("Text1"), QStringLiteral("17"));
+        QCOMPARE(text(QStringLiteral("Text1")), QStringLiteral("245"));
+        type(QStringLiteral("Text1"), QStringLiteral("017"));
         QCOMPARE(slider->value(), 17);
-        type(w, QStringLiteral("Text1"), QStringLiteral("017"));
-        QCOMPARE(slider->value(), 17);
-        QCOMPARE(box->text(), QStringLiteral("017")); // the box keeps what was typed
-        // Text that is no byte leaves the slider alone; an empty box puts it at 0.
-        for (const QString &text : {QStringLiteral("300"), QStringLiteral("-4"), QStringLiteral("2.5")}) {
-            box->setText(text);
+        QCOMPARE(text(QStringLiteral("Text1")), QStringLiteral("017")); // the box keeps what was typed
+        for (const QString &t : {QStringLiteral("300"), QStringLiteral("-4"), QStringLiteral("2.5")}) {
+            get<QLineEdit>(QStringLiteral("Text1"))->setText(t);
             QCOMPARE(slider->value(), 17);
-            QCOMPARE(box->text(), text);
         }
-        type(w, QStringLiteral("Text1"), QString());
+        type(QStringLiteral("Text1"), QString());
         QCOMPARE(slider->value(), 0);
-        auto *slider2 = control<QSlider>(w, QStringLiteral("Slider2"));
-        type(w, QStringLiteral("Text2"), QStringLiteral("99"));
-        QCOMPARE(slider2->value(), 99);
-        QTest::keyClick(slider2, Qt::Key_Right);
-        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text2"))->text(), QStringLiteral("100"));
+        type(QStringLiteral("Text2"), QStringLiteral("99"));
+        QTest::keyClick(get(QStringLiteral("Slider2")), Qt::Key_Right);
+        QCOMPARE(text(QStringLiteral("Text2")), QStringLiteral("100"));
         QCOMPARE(slider->value(), 0);
     }
 
     void acceptStoresTheChoices()
     {
-        m_session.ParamImage[52] = 0xA8;
-        m_session.ParamImage[35] = 0x40;
-        m_session.ParamImage[29] = 0x61;
-        ChildWindow *w = open(2, 2);
-        type(w, QStringLiteral("Text1"), QStringLiteral("100"));
-        type(w, QStringLiteral("Text2"), QString());
-        click(w, QStringLiteral("Option1(0)"));
-        click(w, QStringLiteral("Check2"));
-        click(w, QStringLiteral("Check3"));
-        const Image before = image();
-        click(w, QStringLiteral("Command1"));
+        setBytes(29, {0x61});
+        setBytes(35, {0x40});
+        setBytes(52, {0xA8});
+        open(2, 2);
+        type(QStringLiteral("Text1"), QStringLiteral("100"));
+        type(QStringLiteral("Text2"), QString());
+        click(QStringLiteral("Option1(0)"));
+        click(QStringLiteral("Check2"));
+        click(QStringLiteral("Check3"));
+        click(QStringLiteral("Command1"));
         QCOMPARE(m_ui.boxes, QList<Box>{kParameterOk});
-        QCOMPARE((QList<int>{m_session.ParamImage[57], m_session.ParamImage[58], m_session.ParamImage[52],
-                             m_session.ParamImage[35], m_session.ParamImage[29]}),
-                 (QList<int>{100, 0, 0xA2, 0x40, 0x62}));
-        for (int i : changedBytes(before))
-            QVERIFY(QList<int>({57, 58, 52, 29}).contains(i));
-        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text2"))->text(), QStringLiteral("0"));
-        QVERIFY(m_session.SettingsChanged);
-    }
-
-    void acceptWithBothBoxesEmpty()
-    {
-        ChildWindow *w = open(2, 2);
-        type(w, QStringLiteral("Text1"), QString());
-        type(w, QStringLiteral("Text2"), QString());
-        click(w, QStringLiteral("Command1"));
-        QCOMPARE(m_ui.boxes, QList<Box>{kParameterOk});
-        QCOMPARE(m_session.ParamImage[57], quint8(0));
-        QCOMPARE(m_session.ParamImage[58], quint8(0));
-        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text1"))->text(), QStringLiteral("0"));
-        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text2"))->text(), QStringLiteral("0"));
+        QCOMPARE(bytes({57, 58, 52, 35, 29}), (QList<int>{100, 0, 0xA2, 0x40, 0x62}));
+        QCOMPARE(text(QStringLiteral("Text2")), QStringLiteral("0"));
     }
 
     void acceptRefusesABadBuzzerValue_data()
@@ -347,9 +285,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("duration");
         QTest::addColumn<QString>("wrongBox");
         QTest::newRow("256 in Text2") << QStringLiteral("30") << QStringLiteral("256") << QStringLiteral("Text2");
-        QTest::newRow("256 in Text1") << QStringLiteral("256") << QStringLiteral("3") << QStringLiteral("Text1");
-        QTest::newRow("both wrong: Text1 first") << QStringLiteral("abc") << QStringLiteral("-1") << QStringLiteral("Text1");
-        QTest::newRow("negative") << QStringLiteral("-5") << QStringLiteral("3") << QStringLiteral("Text1");
+        QTest::newRow("both wrong: Text1") << QStringLiteral("abc") << QStringLiteral("-1") << QStringLiteral("Text1");
         QTest::newRow("fraction") << QStringLiteral("8") << QStringLiteral("2.5") << QStringLiteral("Text2");
     }
     void acceptRefusesABadBuzzerValue()
@@ -357,15 +293,15 @@ private Q_SLOTS:
         QFETCH(QString, pitch);
         QFETCH(QString, duration);
         QFETCH(QString, wrongBox);
-        ChildWindow *w = open(2, 2);
-        type(w, QStringLiteral("Text1"), pitch);
-        type(w, QStringLiteral("Text2"), duration);
-        click(w, QStringLiteral("Option1(2)"));
-        click(w, QStringLiteral("Check2"));
-        auto *box = control<QLineEdit>(w, wrongBox);
+        open(2, 2);
+        type(QStringLiteral("Text1"), pitch);
+        type(QStringLiteral("Text2"), duration);
+        click(QStringLiteral("Option1(2)"));
+        click(QStringLiteral("Check2"));
+        auto *box = get<QLineEdit>(wrongBox);
         box->setCursorPosition(0);
         const Image before = image();
-        click(w, QStringLiteral("Command1"));
+        click(QStringLiteral("Command1"));
         QCOMPARE(m_ui.boxes, QList<Box>{kRange});
         QCOMPARE(changedBytes(before), QList<int>());
         QVERIFY(!m_session.SettingsChanged);
@@ -376,111 +312,81 @@ private Q_SLOTS:
 
     void caseCodeWithoutAnOption()
     {
-        m_session.ParamImage[52] = 0x92; // Upper Case
-        ChildWindow *w = open(2, 2);
-        QCOMPARE(caseOptions(w), (QList<bool>{true, false, false, false}));
-        // Low nibble 4 has no option: none shows, and Accept leaves the byte alone.
+        m_session.ParamImage[52] = 0x92;
+        open(2, 2);
+        QCOMPARE(selected("Option1", 4), QList<int>{0});
+        // Low nibble 4: no option shows, not even the earlier one, and Accept keeps the byte.
         m_session.ParamImage[52] = 0x94;
-        w->activate();
-        QCOMPARE(caseOptions(w), (QList<bool>{false, false, false, false}));
-        click(w, QStringLiteral("Command1"));
+        m_w->activate();
+        QCOMPARE(selected("Option1", 4), QList<int>());
+        click(QStringLiteral("Command1"));
         QCOMPARE(m_session.ParamImage[52], quint8(0x94));
     }
 
-    void defaultAsksFirst()
+    void parameterDefault()
     {
-        m_session.ParamImage[29] = 0xE0;
-        m_session.ParamImage[52] = 0xFF;
-        m_session.ParamImage[35] = 0x00;
-        ChildWindow *w = open(2, 2);
-        type(w, QStringLiteral("Text1"), QStringLiteral("77"));
+        setBytes(29, {0xE0});
+        setBytes(52, {0xFF});
+        setBytes(35, {0x00});
+        open(2, 2);
+        type(QStringLiteral("Text1"), QStringLiteral("77"));
         const Image before = image();
         m_ui.answer(Ui::Answer::No);
-        click(w, QStringLiteral("Command2"));
-        QCOMPARE(m_ui.boxes, QList<Box>{kParameterDefault});
+        click(QStringLiteral("Command2"));
         QCOMPARE(changedBytes(before), QList<int>());
         QVERIFY(!m_session.SettingsChanged);
-        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text1"))->text(), QStringLiteral("77"));
+        QCOMPARE(text(QStringLiteral("Text1")), QStringLiteral("77"));
 
         m_ui.answer(Ui::Answer::Yes);
-        click(w, QStringLiteral("Command2"));
+        click(QStringLiteral("Command2"));
         QCOMPARE(m_ui.boxes, (QList<Box>{kParameterDefault, kParameterDefault}));
-        QCOMPARE((QList<int>{m_session.ParamImage[57], m_session.ParamImage[58], m_session.ParamImage[52],
-                             m_session.ParamImage[35], m_session.ParamImage[29]}),
-                 (QList<int>{22, 4, 0x50, 0x04, 0x01}));
+        QCOMPARE(bytes({57, 58, 52, 35, 29}), (QList<int>{22, 4, 0x50, 0x04, 0x01}));
         QCOMPARE(changedBytes(before), (QList<int>{29, 35, 52, 57, 58}));
         QVERIFY(m_session.SettingsChanged);
-        QCOMPARE(control<QLineEdit>(w, QStringLiteral("Text1"))->text(), QStringLiteral("22"));
-        QCOMPARE(control<QSlider>(w, QStringLiteral("Slider2"))->value(), 4);
-        QCOMPARE(caseOptions(w), (QList<bool>{false, true, false, false}));
-        QVERIFY(checked(w, QStringLiteral("Check1")));
-        QVERIFY(checked(w, QStringLiteral("Check2")));
-        QVERIFY(!checked(w, QStringLiteral("Check3")));
+        // The controls show the new values.
+        QCOMPARE(text(QStringLiteral("Text1")), QStringLiteral("22"));
+        QCOMPARE(get<QSlider>(QStringLiteral("Slider2"))->value(), 4);
+        QCOMPARE(selected("Option1", 4), QList<int>{1});
+        QVERIFY(get<QCheckBox>(QStringLiteral("Check1"))->isChecked());
+        QVERIFY(!get<QCheckBox>(QStringLiteral("Check3"))->isChecked());
     }
 
     // --- Terminators
 
-    void terminatorOpensFromTheSettingGroup()
+    void terminatorWindow()
     {
         for (bool rs232 : {false, true}) {
             m_session.Rs232Interface = rs232;
-            ChildWindow *w = open(2, 4);
-            QCOMPARE(w->objectName(), QStringLiteral("frmTerminator"));
-            QCOMPARE(m_session.LastMenuItem, qint16(4));
-            QCOMPARE(w->parentWidget()->geometry(), m_main->childArea());
-            QCOMPARE(currentTab(w), rs232 ? 1 : 0);
-            QCOMPARE(fitProblems(w), QStringList());
-            w->closeChild();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            open(2, 4);
+            QCOMPARE(m_w->objectName(), QStringLiteral("frmTerminator"));
+            QCOMPARE(m_w->parentWidget()->geometry(), m_main->childArea());
+            QCOMPARE(currentTab(), rs232 ? 1 : 0);
+            QCOMPARE(fitProblems(m_w), QStringList());
+            if (!rs232)
+                closeWindow();
         }
-    }
-
-    void terminatorControls()
-    {
-        ChildWindow *w = open(2, 4);
-        auto *tabs = control<QTabWidget>(w, QStringLiteral("SSTab1"));
-        QCOMPARE(tabs->count(), 2);
+        auto *tabs = get<QTabWidget>(QStringLiteral("SSTab1"));
         QCOMPARE(tabs->tabText(0), QStringLiteral("Keyboard"));
         QCOMPARE(tabs->tabText(1), QStringLiteral("RS-232"));
-        QCOMPARE(control<QLabel>(w, QStringLiteral("Label1"))->text(), QStringLiteral("Terminator"));
-        const QStringList keyboard{QStringLiteral("NONE"), QStringLiteral("CR"), QStringLiteral("SPACE"),
-                                   QStringLiteral("TAB"), QStringLiteral("ESC"), QStringLiteral("CTRL-C"),
-                                   QStringLiteral("EXEC")};
-        const QStringList rs232{QStringLiteral("NONE"), QStringLiteral("CR"), QStringLiteral("LF"),
-                                QStringLiteral("CR/LF"), QStringLiteral("SPACE"), QStringLiteral("TAB"),
-                                QStringLiteral("ESC"), QStringLiteral("CTRL-C"), QStringLiteral("STX.....ETX"),
-                                QStringLiteral("XON.....XOFF"), QStringLiteral("EOT")};
-        for (int i = 0; i < keyboard.size(); ++i) {
-            auto *o = control<QAbstractButton>(w, QStringLiteral("Option1(%1)").arg(i));
-            QCOMPARE(o->text(), keyboard[i]);
-            QVERIFY(tabs->widget(0)->isAncestorOf(o));
-        }
-        for (int i = 0; i < rs232.size(); ++i) {
-            auto *o = control<QAbstractButton>(w, QStringLiteral("Option2(%1)").arg(i));
-            QCOMPARE(o->text(), rs232[i]);
-            QVERIFY(tabs->widget(1)->isAncestorOf(o));
-        }
-        QVERIFY(tabs->widget(0)->isAncestorOf(control<QWidget>(w, QStringLiteral("Command2"))));
-        QVERIFY(tabs->widget(1)->isAncestorOf(control<QWidget>(w, QStringLiteral("Command3"))));
-        QVERIFY(!tabs->isAncestorOf(control<QWidget>(w, QStringLiteral("Command1"))));
-        QCOMPARE(control<QAbstractButton>(w, QStringLiteral("Command1"))->text(), QStringLiteral("Accept"));
-        QCOMPARE(control<QAbstractButton>(w, QStringLiteral("Command2"))->text(), QStringLiteral("Default"));
-        QCOMPARE(control<QAbstractButton>(w, QStringLiteral("Command3"))->text(), QStringLiteral("Default"));
+        QCOMPARE(text(QStringLiteral("Option1(5)")), QStringLiteral("CTRL-C"));
+        QCOMPARE(text(QStringLiteral("Option2(8)")), QStringLiteral("STX.....ETX"));
+        QCOMPARE(text(QStringLiteral("Option2(9)")), QStringLiteral("XON.....XOFF"));
+        QVERIFY(tabs->widget(0)->isAncestorOf(get(QStringLiteral("Command2"))));
+        QVERIFY(tabs->widget(1)->isAncestorOf(get(QStringLiteral("Command3"))));
+        QVERIFY(!tabs->isAncestorOf(get(QStringLiteral("Command1"))));
     }
 
     void terminatorFirstActivation_data()
     {
         QTest::addColumn<int>("byte50");
         QTest::addColumn<int>("byte39");
-        QTest::addColumn<QList<int>>("keyboard");
+        QTest::addColumn<QList<int>>("keyboard"); // selected options
         QTest::addColumn<QList<int>>("rs232");
-        QTest::addColumn<int>("stored50");
         QTest::addColumn<int>("stored39");
-        QTest::newRow("EXEC, EOT") << 8 << 10 << QList<int>{6} << QList<int>{10} << 8 << 10;
-        QTest::newRow("SPACE, CR/LF") << 4 << 3 << QList<int>{2} << QList<int>{3} << 4 << 3;
-        QTest::newRow("keyboard 2 has no option") << 2 << 1 << QList<int>() << QList<int>{1} << 2 << 1;
-        QTest::newRow("RS-232 12 has no option") << 0 << 12 << QList<int>{0} << QList<int>() << 0 << 11;
-        QTest::newRow("neither") << 3 << 200 << QList<int>() << QList<int>() << 3 << 11;
+        QTest::newRow("EXEC, EOT") << 8 << 10 << QList<int>{6} << QList<int>{10} << 10;
+        QTest::newRow("SPACE, CR/LF") << 4 << 3 << QList<int>{2} << QList<int>{3} << 3;
+        QTest::newRow("keyboard 2 has no option") << 2 << 1 << QList<int>() << QList<int>{1} << 1;
+        QTest::newRow("RS-232 12 has no option") << 0 << 12 << QList<int>{0} << QList<int>() << 11;
     }
     void terminatorFirstActivation()
     {
@@ -488,111 +394,84 @@ private Q_SLOTS:
         QFETCH(int, byte39);
         QFETCH(QList<int>, keyboard);
         QFETCH(QList<int>, rs232);
-        QFETCH(int, stored50);
         QFETCH(int, stored39);
-        m_session.ParamImage[50] = quint8(byte50);
-        m_session.ParamImage[39] = quint8(byte39);
-        ChildWindow *w = open(2, 4);
-        QCOMPARE(selected(w, QStringLiteral("Option1"), 7), keyboard);
-        QCOMPARE(selected(w, QStringLiteral("Option2"), 11), rs232);
+        setBytes(50, {byte50});
+        setBytes(39, {byte39});
+        open(2, 4);
+        QCOMPARE(selected("Option1", 7), keyboard);
+        QCOMPARE(selected("Option2", 11), rs232);
         const Image before = image();
-        click(w, QStringLiteral("Command1"));
+        click(QStringLiteral("Command1"));
         QCOMPARE(m_ui.boxes, QList<Box>{kTerminatorOk});
-        QCOMPARE(int(m_session.ParamImage[50]), stored50);
-        QCOMPARE(int(m_session.ParamImage[39]), stored39);
-        for (int i : changedBytes(before))
-            QCOMPARE(i, 39);
+        QCOMPARE(bytes({50, 39}), (QList<int>{byte50, stored39}));
+        QVERIFY(changedBytes(before).size() <= 1);
         QVERIFY(m_session.SettingsChanged);
     }
 
     void terminatorCodeWithoutOptionShowsNone()
     {
-        m_session.ParamImage[50] = 1;
-        m_session.ParamImage[39] = 2;
-        ChildWindow *w = open(2, 4);
-        QCOMPARE(selected(w, QStringLiteral("Option1"), 7), QList<int>{1});
-        m_session.ParamImage[50] = 2;
-        m_session.ParamImage[39] = 12;
-        w->activate();
-        QCOMPARE(selected(w, QStringLiteral("Option1"), 7), QList<int>());
-        QCOMPARE(selected(w, QStringLiteral("Option2"), 11), QList<int>());
-        click(w, QStringLiteral("Command1"));
+        setBytes(50, {1});
+        open(2, 4);
+        QCOMPARE(selected("Option1", 7), QList<int>{1});
+        setBytes(50, {2});
+        m_w->activate();
+        QCOMPARE(selected("Option1", 7), QList<int>());
+        click(QStringLiteral("Command1"));
         QCOMPARE(m_session.ParamImage[50], quint8(2));
-        QCOMPARE(m_session.ParamImage[39], quint8(11));
     }
 
-    void keyboardDefault()
+    void terminatorDefaults()
     {
         m_session.Rs232Interface = false;
-        m_session.ParamImage[50] = 7;
-        m_session.ParamImage[39] = 9;
-        ChildWindow *w = open(2, 4);
-        QVERIFY(control<QWidget>(w, QStringLiteral("Command2"))->isVisible());
-        // The RS-232 choice is made where the user cannot see it; Default stores it too.
-        control<QAbstractButton>(w, QStringLiteral("Option2(2)"))->setChecked(true);
+        setBytes(50, {7});
+        setBytes(39, {9});
+        open(2, 4);
+        // The RS-232 choice sits on the hidden tab; the keyboard Default stores it too.
+        get<QAbstractButton>(QStringLiteral("Option2(2)"))->setChecked(true);
         const Image before = image();
         m_ui.answer(Ui::Answer::No);
-        click(w, QStringLiteral("Command2"));
-        QCOMPARE(m_ui.boxes, QList<Box>{kKeyboardDefault});
+        click(QStringLiteral("Command2"));
         QCOMPARE(changedBytes(before), QList<int>());
         QVERIFY(!m_session.SettingsChanged);
-        QCOMPARE(selected(w, QStringLiteral("Option1"), 7), QList<int>{5});
-
         m_ui.answer(Ui::Answer::Yes);
-        click(w, QStringLiteral("Command2"));
-        QCOMPARE(m_ui.boxes.size(), 2);
-        QCOMPARE(selected(w, QStringLiteral("Option1"), 7), QList<int>{1});
-        QCOMPARE(m_session.ParamImage[50], quint8(1));
-        QCOMPARE(m_session.ParamImage[39], quint8(2));
+        click(QStringLiteral("Command2"));
+        QCOMPARE(selected("Option1", 7), QList<int>{1});
+        QCOMPARE(bytes({50, 39}), (QList<int>{1, 2}));
         QCOMPARE(changedBytes(before), (QList<int>{39, 50}));
         QVERIFY(m_session.SettingsChanged);
-    }
 
-    void rs232Default()
-    {
-        m_session.ParamImage[50] = 8;
-        m_session.ParamImage[39] = 12;
-        ChildWindow *w = open(2, 4);
-        QVERIFY(control<QWidget>(w, QStringLiteral("Command3"))->isVisible());
+        m_session.Rs232Interface = true;
+        m_w->activate();
+        get<QAbstractButton>(QStringLiteral("Option1(6)"))->setChecked(true);
         m_ui.answer(Ui::Answer::Yes);
-        click(w, QStringLiteral("Command3"));
-        QCOMPARE(m_ui.boxes, QList<Box>{kRs232Default});
-        QCOMPARE(selected(w, QStringLiteral("Option2"), 11), QList<int>{1});
-        QCOMPARE(m_session.ParamImage[39], quint8(1));
-        QCOMPARE(m_session.ParamImage[50], quint8(8));
-        QVERIFY(m_session.SettingsChanged);
+        click(QStringLiteral("Command3"));
+        QCOMPARE(bytes({50, 39}), (QList<int>{8, 1}));
+        QCOMPARE(m_ui.boxes, (QList<Box>{kKeyboardDefault, kKeyboardDefault, kRs232Default}));
     }
 
     void terminatorTabFollowsTheInterface()
     {
         m_session.Rs232Interface = false;
-        ChildWindow *w = open(2, 4);
-        clickTab(w, 1);
-        QCOMPARE(currentTab(w), 0);
-        QTest::keyClick(control<QTabWidget>(w, QStringLiteral("SSTab1")), Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(currentTab(w), 0);
-        // The interface is read again at every activation and tab click.
-        m_session.Rs232Interface = true;
-        clickTab(w, 0);
-        QCOMPARE(currentTab(w), 1);
-        m_session.Rs232Interface = false;
-        w->activate();
-        QCOMPARE(currentTab(w), 0);
+        open(2, 4);
+        clickTab(1);
+        QCOMPARE(currentTab(), 0);
+        QTest::keyClick(get(QStringLiteral("SSTab1")), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(currentTab(), 0);
+        m_session.Rs232Interface = true; // read again at every tab click
+        clickTab(0);
+        QCOMPARE(currentTab(), 1);
     }
 
     void leavingTheTerminatorWindowStoresIt()
     {
-        m_session.ParamImage[50] = 1;
-        m_session.ParamImage[39] = 1;
-        ChildWindow *w = open(2, 4);
-        open(2, 2);
-        // Nothing changed: nothing to save.
-        QVERIFY(!m_session.SettingsChanged);
-        QCOMPARE(m_session.ParamImage[39], quint8(1));
-
+        setBytes(39, {1});
         open(2, 4);
-        QCOMPARE(m_main->findChild<QMdiArea *>()->activeSubWindow()->widget(), w);
-        click(w, QStringLiteral("Option2(3)"));
+        ChildWindow *terminator = m_w;
+        open(2, 2);
+        QVERIFY(!m_session.SettingsChanged); // nothing changed, nothing to save
+        open(2, 4);
+        QCOMPARE(m_w, terminator);
+        click(QStringLiteral("Option2(3)"));
         QCOMPARE(m_session.ParamImage[39], quint8(1));
         open(2, 2);
         QCOMPARE(m_session.ParamImage[39], quint8(3));
@@ -602,43 +481,29 @@ private Q_SLOTS:
 
     // --- Preamble and postamble
 
-    void ambleWindowFitsBesideThePane()
+    void ambleWindow()
     {
         for (bool rs232 : {false, true}) {
             m_session.Rs232Interface = rs232;
-            ChildWindow *w = open(2, 3);
-            QCOMPARE(w->objectName(), QStringLiteral("frmAmble"));
-            QCOMPARE(w->parentWidget()->geometry(), m_main->childArea());
-            QCOMPARE(control<QWidget>(w, QStringLiteral("Command1"))->pos(), QPoint(twips(4480), twips(5200)));
-            QCOMPARE(control<QWidget>(w, QStringLiteral("Command2"))->pos(), QPoint(twips(6480), twips(5200)));
-            // The widest names in every cell.
-            for (int k : cellIndices())
-                cell(w, k)->setText(rs232 ? QStringLiteral("NULL") : QStringLiteral("S-Tab"));
-            QCOMPARE(fitProblems(w), QStringList());
-            w->closeChild();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            open(2, 3);
+            QCOMPARE(m_w->objectName(), QStringLiteral("frmAmble"));
+            QCOMPARE(m_w->parentWidget()->geometry(), m_main->childArea());
+            QCOMPARE(get(QStringLiteral("Command1"))->pos(), QPoint(twips(4480), twips(5200)));
+            QCOMPARE(get(QStringLiteral("Command2"))->pos(), QPoint(twips(6480), twips(5200)));
+            for (int k : kCells) // the widest names
+                cell(k)->setText(rs232 ? QStringLiteral("NULL") : QStringLiteral("S-Tab"));
+            QCOMPARE(fitProblems(m_w), QStringList());
+            closeWindow();
         }
-    }
-
-    void ambleControls()
-    {
-        ChildWindow *w = open(2, 3);
-        QCOMPARE(control<QLabel>(w, QStringLiteral("Label1"))->text(), QStringLiteral("Preamble & Postamble"));
-        QCOMPARE(control<QLabel>(w, QStringLiteral("Label2"))->text(), QStringLiteral("Preamble Setting :"));
-        QCOMPARE(control<QLabel>(w, QStringLiteral("Label3"))->text(), QStringLiteral("Postamble Setting :"));
-        QCOMPARE(control<QLabel>(w, QStringLiteral("Label4"))->text(),
-                 QStringLiteral("(Click button to set preamble character or postamble character )  "));
-        QCOMPARE(w->findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^Preamble\\(\\d+\\)$"))).size(), 16);
-        for (int k : cellIndices()) {
-            QCOMPARE(cell(w, k)->toolTip(), QStringLiteral("Click mouse right button to clear"));
-            // Each code sits right beneath its character.
-            const QRect button = cell(w, k)->geometry();
-            const QRect box = code(w, k)->geometry();
-            QVERIFY(box.top() >= button.bottom());
-            QVERIFY(box.left() < button.center().x() && box.right() > button.center().x());
+        open(2, 3);
+        QCOMPARE(text(QStringLiteral("Label1")), QStringLiteral("Preamble & Postamble"));
+        QCOMPARE(text(QStringLiteral("Label4")), QStringLiteral("(Click button to set preamble character or postamble character )  "));
+        for (int k : kCells) {
+            QCOMPARE(cell(k)->toolTip(), QStringLiteral("Click mouse right button to clear"));
+            QVERIFY(code(k)->geometry().top() >= cell(k)->geometry().bottom()); // beneath its button
+            QVERIFY(qAbs(code(k)->geometry().center().x() - cell(k)->geometry().center().x()) < 3);
         }
-        QVERIFY(cell(w, 7)->geometry().top() < cell(w, 10)->geometry().top());
-        QVERIFY(cell(w, 0)->geometry().left() < cell(w, 1)->geometry().left());
+        QVERIFY(cell(7)->geometry().bottom() < cell(10)->geometry().top());
     }
 
     void ambleLoadNamesTheCodes_data()
@@ -651,8 +516,8 @@ private Q_SLOTS:
         QTest::newRow("0 as a key") << false << 0 << QStringLiteral(" ") << QStringLiteral("&H0");
         QTest::newRow("13 as RS-232") << true << 13 << QStringLiteral("CR") << QStringLiteral("&HD");
         QTest::newRow("0 as RS-232") << true << 0 << QStringLiteral("NUL") << QStringLiteral("&H0");
-        QTest::newRow("ampersand") << true << 38 << QStringLiteral("&&") << QStringLiteral("&H26");
-        QTest::newRow("DEL") << true << 127 << QStringLiteral("DEL") << QStringLiteral("&H7F");
+        QTest::newRow("ampersand") << false << 38 << QStringLiteral("&&") << QStringLiteral("&H26");
+        QTest::newRow("no RS-232 name") << true << 200 << QString() << QStringLiteral("&HC8");
     }
     void ambleLoadNamesTheCodes()
     {
@@ -661,125 +526,102 @@ private Q_SLOTS:
         QFETCH(QString, caption);
         QFETCH(QString, codeText);
         m_session.Rs232Interface = rs232;
-        m_session.ParamImage[80] = quint8(byte80);
-        m_session.ParamImage[95] = 'Z';
-        ChildWindow *w = open(2, 3);
-        QCOMPARE(cell(w, 0)->text(), caption);
-        QCOMPARE(code(w, 0)->text(), codeText);
-        QCOMPARE(cell(w, 17)->text(), QStringLiteral("Z"));
-        QCOMPARE(code(w, 17)->text(), QStringLiteral("&H5A"));
+        setBytes(80, {byte80});
+        setBytes(95, {'Z'});
+        open(2, 3);
+        QCOMPARE(cell(0)->text(), caption);
+        QCOMPARE(code(0)->text(), codeText);
+        QCOMPARE(cell(17)->text(), QStringLiteral("Z"));
+        QCOMPARE(code(17)->text(), QStringLiteral("&H5A"));
     }
 
     void ambleBuiltByPickingAndClearing()
     {
         m_session.Rs232Interface = false;
-        ChildWindow *w = open(2, 3);
-        pick(w, 0, 0x02);
-        QVERIFY(m_session.Rs232Interface); // every press on a cell chooses RS-232 naming
-        pick(w, 1, 'A');
+        open(2, 3);
+        pick(0, 0x02);
+        QVERIFY(m_session.Rs232Interface); // a press on a cell chooses RS-232 naming
+        pick(1, 'A');
         for (int k = 2; k < 8; ++k)
-            clearCell(w, k);
+            clearCell(k, k == 2 ? Qt::MiddleButton : Qt::RightButton);
         QCOMPARE(m_ui.modalWindows, (QStringList{QStringLiteral("sfrmASC"), QStringLiteral("sfrmASC")}));
-        QCOMPARE(cell(w, 0)->text(), QStringLiteral("STX"));
-        QCOMPARE(code(w, 0)->text(), QStringLiteral("&H2"));
-        QCOMPARE(cell(w, 1)->text(), QStringLiteral("A"));
-        QCOMPARE(cell(w, 2)->text(), QStringLiteral("NULL"));
-        QCOMPARE(code(w, 2)->text(), QStringLiteral("0"));
-        // The image waits for Accept.
+        QCOMPARE((QStringList{cell(0)->text(), code(0)->text(), cell(1)->text(), cell(2)->text(), code(7)->text()}),
+                 (QStringList{QStringLiteral("STX"), QStringLiteral("&H2"), QStringLiteral("A"), QStringLiteral("NULL"),
+                              QStringLiteral("0")}));
         const Image before = image();
-        QCOMPARE(changedBytes(before), QList<int>());
-        click(w, QStringLiteral("Command1"));
+        QCOMPARE(changedBytes(before), QList<int>()); // the image waits for Accept
+        click(QStringLiteral("Command1"));
         QCOMPARE(m_ui.boxes, QList<Box>{kAmbleOk});
-        QCOMPARE(ambleBytes().mid(0, 8), (QList<int>{2, 65, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(bytes(80, 8), (QList<int>{2, 65, 0, 0, 0, 0, 0, 0}));
         for (int i : changedBytes(before))
             QVERIFY(i >= 80 && i < 96);
         QVERIFY(m_session.SettingsChanged);
     }
 
-    void clearingWithKeyboardNamingShowsNothing()
-    {
-        ChildWindow *w = open(2, 3);
-        m_session.Rs232Interface = false;
-        QTest::mouseClick(cell(w, 12), Qt::MiddleButton);
-        // The press itself chose RS-232 naming, so the cleared cell says NULL.
-        QCOMPARE(cell(w, 12)->text(), QStringLiteral("NULL"));
-        QCOMPARE(code(w, 12)->text(), QStringLiteral("0"));
-        QVERIFY(m_ui.modalWindows.isEmpty());
-    }
-
     void pickingAnAmpersand()
     {
-        for (int b = 80; b < 96; ++b)
-            m_session.ParamImage[size_t(b)] = 0;
-        ChildWindow *w = open(2, 3);
+        setBytes(80, QList<int>(16, 0));
+        open(2, 3);
         // Through the table's own event loop, as the program shows it.
         m_ui.onModal([](QDialog &d) {
-            QTimer::singleShot(0, &d, [&d]() {
-                auto *grid = d.findChild<QTableWidget *>(QStringLiteral("MSHFlexGrid1"));
-                const QPoint at = tablePosition('&');
-                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                                  grid->visualItemRect(grid->item(at.x(), at.y())).center());
-            });
+            QTimer::singleShot(0, &d, [&d]() { pressCharacter(d, '&'); });
             return d.exec();
         });
-        QTest::mouseClick(cell(w, 0), Qt::LeftButton);
+        QTest::mouseClick(cell(0), Qt::LeftButton);
         QCoreApplication::processEvents();
-        QCOMPARE(cell(w, 0)->text(), QStringLiteral("&&"));
-        QVERIFY(cell(w, 0)->shortcut().isEmpty());
-        QCOMPARE(code(w, 0)->text(), QStringLiteral("&H26"));
-        click(w, QStringLiteral("Command1"));
+        QCOMPARE(cell(0)->text(), QStringLiteral("&&")); // one ampersand on screen, no access key
+        QCOMPARE(code(0)->text(), QStringLiteral("&H26"));
+        click(QStringLiteral("Command1"));
         QCOMPARE(m_session.ParamImage[80], quint8(38));
     }
 
     void closingThePickerLeavesTheCell()
     {
-        m_session.ParamImage[81] = 'Q';
-        ChildWindow *w = open(2, 3);
-        m_session.PickedName = QStringLiteral("stale");
-        m_session.PickedCode = QStringLiteral("41");
+        setBytes(81, {'Q'});
+        open(2, 3);
+        m_session.PickedName = QStringLiteral("X");
+        m_session.PickedCode = QStringLiteral("58");
         m_ui.onModal([](QDialog &d) {
             d.show();
             d.close();
             return d.result();
         });
-        QTest::mouseClick(cell(w, 1), Qt::LeftButton);
-        QCOMPARE(cell(w, 1)->text(), QStringLiteral("Q"));
-        QCOMPARE(code(w, 1)->text(), QStringLiteral("&H51"));
+        QTest::mouseClick(cell(1), Qt::LeftButton);
+        QCOMPARE(cell(1)->text(), QStringLiteral("Q"));
+        QCOMPARE(code(1)->text(), QStringLiteral("&H51"));
     }
 
     void gapsAreRefusedAndNothingIsWritten_data()
     {
         QTest::addColumn<QList<int>>("image80to95");
-        QTest::addColumn<int>("clear");  // cell cleared before Accept
-        QTest::addColumn<int>("pickAt"); // cell given 'X' before Accept, -1: none
+        QTest::addColumn<QList<int>>("cleared");
+        QTest::addColumn<QList<int>>("picked"); // given 'X'
         QTest::addColumn<Box>("message");
         QTest::addColumn<int>("focus");
-        QTest::newRow("first preamble cell cleared")
-            << QList<int>{'A', 'A', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0} << 0 << -1 << kPreambleGap << 1;
-        QTest::newRow("gap only in the postamble")
-            << QList<int>{'A', 'B', 0, 0, 0, 0, 0, 0, 'C', 'D', 'E', 0, 0, 0, 0, 0} << 11 << 2 << kPostambleGap << 12;
+        QTest::newRow("preamble") << QList<int>{'A', 'A', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0} << QList<int>{0}
+                                  << QList<int>() << kPreambleGap << 1;
+        QTest::newRow("only the postamble") << QList<int>{'A', 'B', 0, 0, 0, 0, 0, 0, 'C', 'D', 'E', 0, 0, 0, 0, 0}
+                                            << QList<int>{11} << QList<int>{2} << kPostambleGap << 12;
     }
     void gapsAreRefusedAndNothingIsWritten()
     {
         QFETCH(QList<int>, image80to95);
-        QFETCH(int, clear);
-        QFETCH(int, pickAt);
+        QFETCH(QList<int>, cleared);
+        QFETCH(QList<int>, picked);
         QFETCH(Box, message);
         QFETCH(int, focus);
-        for (int i = 0; i < 16; ++i)
-            m_session.ParamImage[size_t(80 + i)] = quint8(image80to95[i]);
-        ChildWindow *w = open(2, 3);
-        if (pickAt >= 0)
-            pick(w, pickAt, 'X');
-        clearCell(w, clear);
-        if (clear == 11)
-            pick(w, 12, 'Y');
+        setBytes(80, image80to95);
+        open(2, 3);
+        for (int k : picked)
+            pick(k, 'X');
+        for (int k : cleared)
+            clearCell(k);
         const Image before = image();
-        click(w, QStringLiteral("Command1"));
+        click(QStringLiteral("Command1"));
         QCOMPARE(m_ui.boxes, QList<Box>{message});
         QCOMPARE(changedBytes(before), QList<int>());
         QVERIFY(!m_session.SettingsChanged);
-        QVERIFY(cell(w, focus)->hasFocus());
+        QVERIFY(cell(focus)->hasFocus());
     }
 
     void aCodeTextThatIsNoByteIsRefused_data()
@@ -788,24 +630,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::newRow("above 255") << 3 << QStringLiteral("&H100");
         QTest::newRow("negative") << 0 << QStringLiteral("-1");
-        QTest::newRow("fraction in the postamble") << 10 << QStringLiteral("1.5");
+        QTest::newRow("fraction") << 10 << QStringLiteral("1.5");
     }
     void aCodeTextThatIsNoByteIsRefused()
     {
         QFETCH(int, k);
         QFETCH(QString, text);
-        for (int b = 80; b < 96; ++b)
-            m_session.ParamImage[size_t(b)] = 'M';
-        ChildWindow *w = open(2, 3);
-        pick(w, 1, 'N');
-        code(w, k)->setText(text);
+        setBytes(80, QList<int>(16, 'M'));
+        open(2, 3);
+        pick(1, 'N');
+        code(k)->setText(text);
         const Image before = image();
-        click(w, QStringLiteral("Command1"));
+        click(QStringLiteral("Command1"));
         QCOMPARE(m_ui.boxes, QList<Box>{kRange});
         QCOMPARE(changedBytes(before), QList<int>());
-        QVERIFY(code(w, k)->hasFocus());
-        QCOMPARE(code(w, k)->selectionStart(), 0);
-        QCOMPARE(code(w, k)->selectedText(), text);
+        QVERIFY(code(k)->hasFocus());
+        QCOMPARE(code(k)->selectionStart(), 0);
+        QCOMPARE(code(k)->selectedText(), text);
     }
 
     void ambleDefault_data()
@@ -820,52 +661,42 @@ private Q_SLOTS:
         QFETCH(bool, rs232);
         QFETCH(QString, caption);
         m_session.Rs232Interface = rs232;
-        for (int b = 80; b < 96; ++b)
-            m_session.ParamImage[size_t(b)] = quint8(b);
-        ChildWindow *w = open(2, 3);
+        open(2, 3);
         const Image before = image();
         m_ui.answer(Ui::Answer::No);
-        click(w, QStringLiteral("Command2"));
-        QCOMPARE(m_ui.boxes, QList<Box>{kAmbleDefault});
+        click(QStringLiteral("Command2"));
         QCOMPARE(changedBytes(before), QList<int>());
         QVERIFY(!m_session.SettingsChanged);
-
         m_ui.answer(Ui::Answer::Yes);
-        click(w, QStringLiteral("Command2"));
+        click(QStringLiteral("Command2"));
         QCOMPARE(m_ui.boxes, (QList<Box>{kAmbleDefault, kAmbleDefault}));
-        QCOMPARE(ambleBytes(), QList<int>(16, 0));
+        QCOMPARE(bytes(80, 16), QList<int>(16, 0));
         for (int i : changedBytes(before))
             QVERIFY(i >= 80 && i < 96);
         QVERIFY(m_session.SettingsChanged);
-        for (int k : cellIndices()) {
-            QCOMPARE(cell(w, k)->text(), caption);
-            QCOMPARE(code(w, k)->text(), QStringLiteral("&H00"));
+        for (int k : kCells) {
+            QCOMPARE(cell(k)->text(), caption);
+            QCOMPARE(code(k)->text(), QStringLiteral("&H00"));
         }
     }
 
-    // --- All three windows
+    // --- All three
 
     void defaultsAgreeWithTheFactoryFile()
     {
         QVERIFY(LoadFactoryDefaults(m_session, TestFiles::sourceDir()));
         const Image factory = image();
-        m_session.Rs232Interface = true;
-        ChildWindow *parameter = open(2, 2);
-        m_ui.answer(Ui::Answer::Yes);
-        click(parameter, QStringLiteral("Command2"));
-        click(parameter, QStringLiteral("Command1"));
-        ChildWindow *terminator = open(2, 4);
-        m_ui.answer(Ui::Answer::Yes);
-        click(terminator, QStringLiteral("Command3"));
-        m_session.Rs232Interface = false;
-        terminator->activate();
-        m_ui.answer(Ui::Answer::Yes);
-        click(terminator, QStringLiteral("Command2"));
-        click(terminator, QStringLiteral("Command1"));
-        ChildWindow *amble = open(2, 3);
-        m_ui.answer(Ui::Answer::Yes);
-        click(amble, QStringLiteral("Command2"));
-        click(amble, QStringLiteral("Command1"));
+        for (const auto &[item, defaults] : QList<QPair<int, QStringList>>{
+                 {2, {QStringLiteral("Command2")}},
+                 {4, {QStringLiteral("Command2"), QStringLiteral("Command3")}},
+                 {3, {QStringLiteral("Command2")}}}) {
+            open(2, item);
+            for (const QString &d : defaults) {
+                m_ui.answer(Ui::Answer::Yes);
+                click(d);
+            }
+            click(QStringLiteral("Command1"));
+        }
         QCOMPARE(m_ui.boxes.size(), 7);
         QCOMPARE(changedBytes(factory), QList<int>());
     }
