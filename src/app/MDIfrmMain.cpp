@@ -39,6 +39,8 @@ QString windowForItem(int group, int item)
         return QStringLiteral("frmParameter");
     if (group == 2 && item == 3)
         return QStringLiteral("frmAmble");
+    if (group == 2 && item == 4)
+        return QStringLiteral("frmTerminator");
     if (group == 3 && item == 1)
         return QStringLiteral("frmTransmit");
     if (group == 4 && item == 1)

@@ -5,6 +5,9 @@
 #include "app/Platform.h"
 #include "app/Session.h"
 #include "collect/frmDownLoad.h"
+#include "format/frmAmble.h"
+#include "format/frmParameter.h"
+#include "format/frmTerminator.h"
 #include "image/FactoryDefaults.h"
 #include "link/frmPword.h"
 #include "link/frmTransmit.h"
@@ -55,6 +58,15 @@ void Program::registerWindows(MDIfrmMain &main, Session &session, Platform &plat
     main.registerChild(QStringLiteral("frmDownLoad"), [&session, &platform]() {
         return new frmDownLoad(session, platform);
     });
-    for (const QString &name : {QStringLiteral("frmBarcode"), QStringLiteral("frmParameter"), QStringLiteral("frmAmble")})
+    main.registerChild(QStringLiteral("frmParameter"), [&session, &platform]() {
+        return new frmParameter(session, platform.ui);
+    });
+    main.registerChild(QStringLiteral("frmTerminator"), [&session, &platform]() {
+        return new frmTerminator(session, platform.ui);
+    });
+    main.registerChild(QStringLiteral("frmAmble"), [&session, &platform]() {
+        return new frmAmble(session, platform.ui);
+    });
+    for (const QString &name : {QStringLiteral("frmBarcode")})
         main.registerChild(name, [name]() { return new Placeholder(name); });
 }

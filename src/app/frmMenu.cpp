@@ -69,7 +69,8 @@ frmMenu::frmMenu(QWidget *parent) : QWidget(parent)
         {QStringLiteral("Setting"),
          {{QStringLiteral("Barcode"), drawnIcon(0)},
           {QStringLiteral("General Parameter"), drawnIcon(1)},
-          {QStringLiteral("Preamble & Postamble"), drawnIcon(2)}}},
+          {QStringLiteral("Preamble & Postamble"), drawnIcon(2)},
+          {QStringLiteral("Terminator"), drawnIcon(3)}}},
         {QStringLiteral("Transmit"), {{QStringLiteral("Transmit"), styleIcon(QStyle::SP_ArrowRight)}}},
         {QStringLiteral("Download"), {{QStringLiteral("Download Data"), styleIcon(QStyle::SP_ArrowDown)}}},
     };

@@ -125,7 +125,8 @@ private Q_SLOTS:
                                  QStringLiteral("Download")};
         const QList<QStringList> items{
             {QStringLiteral("Default"), QStringLiteral("Open"), QStringLiteral("Save"), QStringLiteral("Exit")},
-            {QStringLiteral("Barcode"), QStringLiteral("General Parameter"), QStringLiteral("Preamble & Postamble")},
+            {QStringLiteral("Barcode"), QStringLiteral("General Parameter"), QStringLiteral("Preamble & Postamble"),
+             QStringLiteral("Terminator")},
             {QStringLiteral("Transmit")},
             {QStringLiteral("Download Data")}};
         for (int g = 0; g < 4; ++g) {
@@ -164,6 +165,7 @@ private Q_SLOTS:
         const QList<QPair<QPair<int, int>, QString>> table{{{2, 1}, QStringLiteral("frmBarcode")},
                                                            {{2, 2}, QStringLiteral("frmParameter")},
                                                            {{2, 3}, QStringLiteral("frmAmble")},
+                                                           {{2, 4}, QStringLiteral("frmTerminator")},
                                                            {{3, 1}, QStringLiteral("frmTransmit")},
                                                            {{4, 1}, QStringLiteral("frmDownLoad")}};
         for (const auto &row : table) {
