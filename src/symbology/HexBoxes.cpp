@@ -1,0 +1,136 @@
+#include "symbology/HexBoxes.h"
+
+#include "app/Session.h"
+#include "format/sfrmPad.h"
+#include "platform/Ui.h"
+
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QWidget>
+
+namespace {
+QString indexed(const char *name, int i)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
+}
+} // namespace
+
+HexBoxes::HexBoxes(Session &session, Ui &ui, QObject *parent) : QObject(parent), m_session(session), m_ui(ui) {}
+
+bool HexBoxes::refuses(QChar typed)
+{
+    const QChar c = typed.toUpper();
+    return c.unicode() > 48 && !Allowed.contains(c);
+}
+
+int HexBoxes::duplicateOf(const QStringList &codeIds, int row)
+{
+    if (row < 0 || row >= codeIds.size() || codeIds[row].isEmpty())
+        return -1;
+    for (int j = 0; j < codeIds.size(); ++j)
+        if (j != row && codeIds[j] == codeIds[row])
+            return j;
+    return -1;
+}
+
+void HexBoxes::attach(QWidget &window)
+{
+    m_window = &window;
+    auto hook = [this, &window](const char *boxName, const char *buttonName, int count, QList<QLineEdit *> &boxes,
+                                int maxLength) {
+        for (int i = 0; i < count; ++i) {
+            auto *box = window.findChild<QLineEdit *>(indexed(boxName, i));
+            boxes << box;
+            if (!box)
+                continue;
+            box->setMaxLength(maxLength < 0 ? (i % 2 ? 6 : 4) : maxLength);
+            box->setContextMenuPolicy(Qt::NoContextMenu); // no pasting round the key rule
+            box->setAcceptDrops(false);
+            box->installEventFilter(this);
+            if (auto *button = window.findChild<QAbstractButton *>(indexed(buttonName, i)))
+                connect(button, &QAbstractButton::clicked, this, [this, box, i, &boxes]() {
+                    padInto(box, box->maxLength());
+                    if (&boxes == &m_codeIds && !box->text().isEmpty())
+                        duplicateCheck(i);
+                });
+        }
+    };
+    hook("TB", "CB4", CodeIdBoxes, m_codeIds, 2);
+    hook("Text1", "Command3", LengthBoxes, m_lengths, -1);
+}
+
+int HexBoxes::codeIdRow(QObject *box) const
+{
+    for (int i = 0; i < m_codeIds.size(); ++i)
+        if (m_codeIds[i] == box)
+            return i;
+    return -1;
+}
+
+bool HexBoxes::duplicateCheck(int row)
+{
+    QStringList texts;
+    for (QLineEdit *box : std::as_const(m_codeIds))
+        texts << (box ? box->text() : QString());
+    if (duplicateOf(texts, row) < 0)
+        return false;
+    m_ui.messageBox(QStringLiteral("CODE ID may not duplicate !! "), Ui::Buttons::Ok, Ui::Icon::Exclamation);
+    m_codeIds[row]->clear();
+    m_codeIds[row]->setFocus();
+    return true;
+}
+
+void HexBoxes::padInto(QLineEdit *box, int maxLength)
+{
+    m_session.PadResult.clear();
+    sfrmPad pad(m_session, m_window);
+    m_ui.showModal(pad);
+    if (!m_session.PadResult.isEmpty())
+        box->setText(m_session.PadResult.left(maxLength));
+}
+
+void HexBoxes::reportLengthFailure(const QString &boxName)
+{
+    QLineEdit *box = m_window ? m_window->findChild<QLineEdit *>(boxName) : nullptr;
+    const int index = boxName.mid(6, boxName.size() - 7).toInt(); // "Text1(i)"
+    m_ui.messageBox(index % 2 ? QStringLiteral("User define length must six characters. ")
+                              : QStringLiteral("Barcode length must four characters. "),
+                    Ui::Buttons::Ok, Ui::Icon::Exclamation);
+    if (box) {
+        box->selectAll();
+        box->setFocus();
+    }
+}
+
+bool HexBoxes::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *box = qobject_cast<QLineEdit *>(watched);
+    if (!box)
+        return QObject::eventFilter(watched, event);
+    const int row = codeIdRow(box);
+    if (event->type() == QEvent::FocusOut) {
+        if (row >= 0 && !box->text().isEmpty())
+            duplicateCheck(row);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const QString text = static_cast<QKeyEvent *>(event)->text();
+    if (text.size() != 1)
+        return false; // navigation and editing keys
+    const QChar c = text.at(0);
+    if (refuses(c)) {
+        m_ui.messageBox(QStringLiteral("Use the following characters only:   \r\n\r\n0123456789ABCDEF "), Ui::Buttons::Ok,
+                        Ui::Icon::Information, QStringLiteral("Format Error"));
+        box->setFocus();
+        return true; // the box stays as it was
+    }
+    if (row >= 0 && box->text().size() >= 2 && duplicateCheck(row))
+        return true; // the row was emptied; the key goes with it
+    if (c != c.toUpper()) {
+        box->insert(QString(c.toUpper()));
+        return true;
+    }
+    return false;
+}
