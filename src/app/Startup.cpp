@@ -10,6 +10,7 @@
 #include "link/frmTransmit.h"
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
+#include "symbology/frmBarcode.h"
 
 Program::Program(Session &session, Platform &platform) : m_session(session), m_platform(platform) {}
 
@@ -55,6 +56,9 @@ void Program::registerWindows(MDIfrmMain &main, Session &session, Platform &plat
     main.registerChild(QStringLiteral("frmDownLoad"), [&session, &platform]() {
         return new frmDownLoad(session, platform);
     });
-    for (const QString &name : {QStringLiteral("frmBarcode"), QStringLiteral("frmParameter"), QStringLiteral("frmAmble")})
+    main.registerChild(QStringLiteral("frmBarcode"), [&session, &platform]() {
+        return new frmBarcode(session, platform);
+    });
+    for (const QString &name : {QStringLiteral("frmParameter"), QStringLiteral("frmAmble")})
         main.registerChild(name, [name]() { return new Placeholder(name); });
 }
