@@ -85,10 +85,15 @@ MDIfrmMain::MDIfrmMain(Session &session, Platform &platform, QWidget *parent)
     m_menuFrame->show();
     m_baseFrame->show();
 
-    connect(m_area, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow *frame) {
-        if (frame)
-            if (auto *child = qobject_cast<ChildWindow *>(frame->widget()))
-                child->activate();
+    connect(m_area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *frame) {
+        // The area lets go of its active child while another top-level window (a message box)
+        // is active and hands it back afterwards: that is no change of child, and reloading
+        // there would throw away what the box's answer just did (a settings window's Default).
+        if (!frame || frame == m_lastActive)
+            return;
+        m_lastActive = frame;
+        if (auto *child = qobject_cast<ChildWindow *>(frame->widget()))
+            child->activate();
     });
 }
 

@@ -80,5 +80,6 @@ private:
     QTableWidget *m_dtable;
     QMap<QString, ChildFactory> m_factories;
     QMap<QString, QPointer<QMdiSubWindow>> m_children; // null once a child has closed
+    QPointer<QMdiSubWindow> m_lastActive; // the child whose activation ran last
     bool m_ended = false;
 };

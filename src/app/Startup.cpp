@@ -1,7 +1,6 @@
 #include "app/Startup.h"
 
 #include "app/MDIfrmMain.h"
-#include "app/Placeholder.h"
 #include "app/Platform.h"
 #include "app/Session.h"
 #include "collect/frmDownLoad.h"
@@ -13,6 +12,7 @@
 #include "link/frmTransmit.h"
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
+#include "symbology/frmBarcode.h"
 
 Program::Program(Session &session, Platform &platform) : m_session(session), m_platform(platform) {}
 
@@ -58,6 +58,9 @@ void Program::registerWindows(MDIfrmMain &main, Session &session, Platform &plat
     main.registerChild(QStringLiteral("frmDownLoad"), [&session, &platform]() {
         return new frmDownLoad(session, platform);
     });
+    main.registerChild(QStringLiteral("frmBarcode"), [&session, &platform]() {
+        return new frmBarcode(session, platform);
+    });
     main.registerChild(QStringLiteral("frmParameter"), [&session, &platform]() {
         return new frmParameter(session, platform.ui);
     });
@@ -67,6 +70,4 @@ void Program::registerWindows(MDIfrmMain &main, Session &session, Platform &plat
     main.registerChild(QStringLiteral("frmAmble"), [&session, &platform]() {
         return new frmAmble(session, platform.ui);
     });
-    for (const QString &name : {QStringLiteral("frmBarcode")})
-        main.registerChild(name, [name]() { return new Placeholder(name); });
 }

@@ -14,9 +14,11 @@
 #include "support/VirtualClock.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTableWidget>
@@ -178,6 +180,30 @@ private Q_SLOTS:
         ChildWindow *transmit = m_main->child(QStringLiteral("frmTransmit"));
         click(3, 1);
         QCOMPARE(m_main->child(QStringLiteral("frmTransmit")), transmit);
+    }
+
+    void aMessageBoxTakingTheActivationDoesNotReloadAChild()
+    {
+        m_session.ParamImage[2] |= 0x01;  // Code 39 on
+        m_session.ParamImage[5] &= ~0x08; // its check character not transmitted
+        click(2, 1);
+        ChildWindow *barcode = m_main->child(QStringLiteral("frmBarcode"));
+        auto *transmitCheck = barcode->findChild<QCheckBox *>(QStringLiteral("Check1(3)"));
+        QVERIFY(!transmitCheck->isChecked());
+        m_ui.answer(Ui::Answer::Yes);
+        QTest::mouseClick(barcode->findChild<QPushButton *>(QStringLiteral("Command2(0)")), Qt::LeftButton);
+        QVERIFY(transmitCheck->isChecked());
+        // The area lets go of its active child while the box is up and takes it back after.
+        QEvent away(QEvent::ApplicationDeactivate);
+        QCoreApplication::sendEvent(qApp, &away);
+        QEvent back(QEvent::ApplicationActivate);
+        QCoreApplication::sendEvent(qApp, &back);
+        QCOMPARE(m_main->findChild<QMdiArea *>()->activeSubWindow(), barcode->parentWidget());
+        QVERIFY(transmitCheck->isChecked());
+        // Going to another child and back does show the image again.
+        click(2, 2);
+        click(2, 1);
+        QVERIFY(!transmitCheck->isChecked());
     }
 
     void transmitClosesItselfWhenNotLoggedIn()
