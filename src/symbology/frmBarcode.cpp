@@ -1,6 +1,7 @@
 #include "symbology/frmBarcode.h"
 
 #include "app/Platform.h"
+#include "symbology/HexBoxes.h"
 #include "app/Session.h"
 #include "platform/Twips.h"
 #include "platform/Ui.h"
@@ -76,6 +77,8 @@ frmBarcode::frmBarcode(Session &session, Platform &platform, QWidget *parent)
     SSTab1->setElideMode(Qt::ElideNone);
     buildTabs();
     connect(SSTab1, &QTabWidget::currentChanged, this, &frmBarcode::tabActivated);
+    m_hexBoxes = new HexBoxes(session, platform.ui, this);
+    m_hexBoxes->attach(*this);
 }
 
 frmBarcode::~frmBarcode() = default;
@@ -431,11 +434,7 @@ void frmBarcode::Command1_Click(int tab)
     const SymbologyMap::StoreResult result = m_map.store(tab, m_controls, m_session);
     if (!result) {
         // A box of the option not selected is disabled and cannot take the focus; it is still refused.
-        if (QLineEdit *box = m_boxes.value(result.refusedBox)) {
-            box->selectAll();
-            if (box->isEnabled())
-                box->setFocus();
-        }
+        m_hexBoxes->reportLengthFailure(result.refusedBox);
         return;
     }
     m_platform.ui.messageBox(QStringLiteral("O.K. "), Ui::Buttons::Ok, Ui::Icon::Information);

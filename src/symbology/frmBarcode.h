@@ -20,6 +20,7 @@ class QRadioButton;
 class QTabWidget;
 struct Session;
 struct Platform;
+class HexBoxes;
 
 // The symbology settings window: one tab per symbology or group, each with its
 // own Accept and Default. The widgets mirror one SymbologyControls for the
@@ -70,6 +71,7 @@ private:
     Platform &m_platform;
     SymbologyControls m_controls;
     SymbologyMap m_map;
+    HexBoxes *m_hexBoxes = nullptr;
     QString m_hexCharacters;
 
     QTabWidget *SSTab1 = nullptr;

@@ -186,10 +186,60 @@ private Q_SLOTS:
         click(QStringLiteral("Check2(1)")); // a check box stored ahead of the length field
         const auto before = m_session.ParamImage;
         accept(1);
-        QCOMPARE(m_ui.boxes, QList<Box>{});
+        QCOMPARE(m_ui.boxes, (QList<Box>{{QStringLiteral("Barcode length must four characters. "), Ui::Buttons::Ok,
+                                          Ui::Icon::Exclamation, QStringLiteral("ZEV")}}));
         QCOMPARE(m_session.ParamImage, before);
         QCOMPARE(box(QStringLiteral("Text1(0)"))->selectedText(), QStringLiteral("123"));
         QCOMPARE(m_window->focusWidget(), box(QStringLiteral("Text1(0)")));
+    }
+
+    void emptyFixedBoxFailsFirstWithTheUserDefinedOption()
+    {
+        setBits(2, 0x02, 0x02);
+        setBits(7, 0x04, 0x04); // the user-defined length is selected
+        showTab(1);
+        box(QStringLiteral("Text1(0)"))->setText(QString());
+        box(QStringLiteral("Text1(1)"))->setText(QStringLiteral("12"));
+        const auto before = m_session.ParamImage;
+        accept(1);
+        QCOMPARE(m_ui.boxes.size(), 1);
+        QCOMPARE(m_ui.boxes[0].text, QStringLiteral("Barcode length must four characters. "));
+        QCOMPARE(m_session.ParamImage, before);
+
+        m_ui.clear();
+        box(QStringLiteral("Text1(0)"))->setText(QStringLiteral("0430"));
+        accept(1);
+        QCOMPARE(m_ui.boxes.size(), 1);
+        QCOMPARE(m_ui.boxes[0].text, QStringLiteral("User define length must six characters. "));
+        QCOMPARE(m_window->focusWidget(), box(QStringLiteral("Text1(1)")));
+        QCOMPARE(m_session.ParamImage, before);
+    }
+
+    void codeIdBoxesTakeTheEntryRules()
+    {
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get())); // focus moves only in an active window
+        showTab(16);
+        QLineEdit *first = box(QStringLiteral("TB(0)"));
+        QLineEdit *second = box(QStringLiteral("TB(1)"));
+        if (!first->isEnabled() || !second->isEnabled()) {
+            click(QStringLiteral("Check2(47)"));
+            click(QStringLiteral("Check2(48)"));
+        }
+        first->clear();
+        second->clear();
+        first->setFocus();
+        QTest::keyClicks(first, QStringLiteral("4g1"));
+        QCOMPARE(first->text(), QStringLiteral("41"));
+        QCOMPARE(m_ui.boxes.size(), 1);
+        QCOMPARE(m_ui.boxes[0].title, QStringLiteral("Format Error"));
+        second->setFocus();
+        QTest::keyClicks(second, QStringLiteral("41"));
+        first->setFocus(); // leaving the second row runs the duplicate check
+        QCOMPARE(m_ui.boxes.last(), (Box{QStringLiteral("CODE ID may not duplicate !! "), Ui::Buttons::Ok,
+                                         Ui::Icon::Exclamation, QStringLiteral("ZEV")}));
+        QCOMPARE(second->text(), QString());
+        QCOMPARE(first->text(), QStringLiteral("41"));
     }
 
     void defaultOnlyOnYesAndOnlyUntilTheTabIsShownAgain()
