@@ -9,3 +9,11 @@ void ChildWindow::closeChild()
     else
         close();
 }
+
+void ChildWindow::makeHeading(QWidget *label)
+{
+    QFont heading = label->font();
+    heading.setBold(true);
+    heading.setPointSizeF(heading.pointSizeF() * 1.4);
+    label->setFont(heading);
+}

@@ -16,4 +16,6 @@ public:
     virtual void showFirstPage() {}
     // Closes the child together with its frame inside the main window.
     void closeChild();
+    // The window's title line: label in bold, a size larger.
+    static void makeHeading(QWidget *label);
 };

@@ -45,10 +45,7 @@ frmDownLoad::frmDownLoad(Session &session, Platform &platform, QWidget *parent)
 
     auto *Label1 = new QLabel(QStringLiteral("Download Data From ZEV"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont heading = Label1->font();
-    heading.setBold(true);
-    heading.setPointSizeF(heading.pointSizeF() * 1.3);
-    Label1->setFont(heading);
+    makeHeading(Label1);
     auto option = [this](const char *name, const QString &caption) {
         auto *b = new QRadioButton(caption, this);
         b->setObjectName(QLatin1String(name));

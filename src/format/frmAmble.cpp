@@ -38,10 +38,7 @@ frmAmble::frmAmble(Session &session, Ui &ui, QWidget *parent) : ChildWindow(pare
     m_content = new QWidget(this);
     Label1 = new QLabel(QStringLiteral("Preamble & Postamble"), m_content);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title = Label1->font();
-    title.setBold(true);
-    title.setPointSizeF(title.pointSizeF() * 1.4);
-    Label1->setFont(title);
+    makeHeading(Label1);
     Label2 = new QLabel(QStringLiteral("Preamble Setting :"), m_content);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label3 = new QLabel(QStringLiteral("Postamble Setting :"), m_content);

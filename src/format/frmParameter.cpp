@@ -55,10 +55,7 @@ frmParameter::frmParameter(Session &session, Ui &ui, QWidget *parent)
     m_content = new QWidget(this);
     Label1 = new QLabel(QStringLiteral("General Parameter "), m_content);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title = Label1->font();
-    title.setBold(true);
-    title.setPointSizeF(title.pointSizeF() * 1.4);
-    Label1->setFont(title);
+    makeHeading(Label1);
 
     Label2 = new QLabel(QStringLiteral("Buzzer Pitch  : "), m_content);
     Label2->setObjectName(QStringLiteral("Label2"));

@@ -55,10 +55,7 @@ frmTerminator::frmTerminator(Session &session, Ui &ui, QWidget *parent)
 
     Label1 = new QLabel(QStringLiteral("Terminator"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title = Label1->font();
-    title.setBold(true);
-    title.setPointSizeF(title.pointSizeF() * 1.4);
-    Label1->setFont(title);
+    makeHeading(Label1);
 
     Command1 = button(QStringLiteral("Accept"), QStringLiteral("Command1"));
     Command2 = button(QStringLiteral("Default"), QStringLiteral("Command2"));
