@@ -190,7 +190,8 @@ int transmit(Command &c)
         say(c.out, QStringLiteral("transmit acknowledged\n"));
         return Done;
     case TransmitResult::OtherReply:
-        return c.fail(r.reply == Link::NakFrame ? Refused : UnexpectedReply,
+        // Only AckFrame means accepted; a refusal is one more reply that is not it.
+        return c.fail(UnexpectedReply,
                       QStringLiteral("the scanner did not accept the settings (reply %1)").arg(hex(r.reply)));
     case TransmitResult::TimedOut:
         return c.fail(NoReply, QStringLiteral("no reply within 3 s"));

@@ -59,7 +59,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(sim.log().contains(QStringLiteral("image ") + expected), 5000);
 
         const ToolRun refused = runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("9999"), {QStringLiteral("transmit"), file}));
-        QCOMPARE(refused.status, 3);
+        QCOMPARE(refused.status, 5);
         QTemporaryDir dir;
         TestFiles::write(dir.filePath(QStringLiteral("bad.msr")), "short");
         QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("1234"), {QStringLiteral("transmit"), dir.filePath(QStringLiteral("bad.msr"))})).status, 6);
