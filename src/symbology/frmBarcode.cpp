@@ -159,7 +159,7 @@ QLineEdit *frmBarcode::makeHexBox(std::span<QLineEdit *> array, const char *arra
 QPushButton *frmBarcode::makePadButton(std::span<QPushButton *> array, const char *arrayName, int index,
                                        QWidget *parent)
 {
-    static const QIcon icon = padIcon();
+    const QIcon icon = padIcon();
     auto *button = new QPushButton(parent);
     const QString name = indexed(arrayName, index);
     button->setObjectName(name);
