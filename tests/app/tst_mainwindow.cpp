@@ -10,6 +10,7 @@
 #include "platform/Twips.h"
 #include "support/FakeSerialPort.h"
 #include "support/ScriptedUi.h"
+#include "support/WindowTest.h"
 #include "support/TestFiles.h"
 #include "support/VirtualClock.h"
 
@@ -43,17 +44,10 @@ const Box kNotSavedInfo = box(QStringLiteral("Data not saved ! "), Ui::Buttons::
 const Box kCantChange = box(QStringLiteral("Can't change to default value."), Ui::Buttons::Ok, Ui::Icon::Critical);
 } // namespace
 
-class TestMainWindow : public QObject
+class TestMainWindow : public WindowTest
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<QtSettingsStore> m_store;
-    ScriptedUi m_ui;
-    VirtualClock m_clock;
-    ScriptedPeer m_peer;
-    std::unique_ptr<Platform> m_platform;
-    Session m_session;
     std::unique_ptr<MDIfrmMain> m_main;
 
     QString factoryDir() const { return m_dir.filePath(QStringLiteral("factory")); }
@@ -90,22 +84,14 @@ private Q_SLOTS:
 
     void init()
     {
-        QFile::remove(file(QStringLiteral("settings.ini")));
-        m_store = std::make_unique<QtSettingsStore>(file(QStringLiteral("settings.ini")));
-        m_ui.clear();
-        m_peer = ScriptedPeer();
-        m_platform.reset(new Platform{m_ui, *m_store, m_clock,
-                                      [this]() { return std::make_unique<FakeSerialPort>(m_peer, m_clock); },
-                                      factoryDir()});
-        m_session = Session();
+        resetRig(factoryDir());
         m_session.LoggedIn = true;
         makeMain();
     }
     void cleanup()
     {
         m_main.reset();
-        QVERIFY2(m_ui.unscripted().isEmpty(), qPrintable(m_ui.unscripted().join(QLatin1String("; "))));
-        QVERIFY2(m_ui.scriptUsedUp(), "part of the script was not used");
+        verifyScript();
     }
 
     void windowAndPane()
@@ -537,7 +523,7 @@ private Q_SLOTS:
         QVERIFY(!program.start());
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(!program.mainWindow());
-        QVERIFY(!QFile::exists(file(QStringLiteral("settings.ini"))));
+        QVERIFY(!QFile::exists(settingsFile()));
     }
 
     void missingFactoryFileStopsTheStart()

@@ -9,6 +9,7 @@
 #include "platform/Twips.h"
 #include "support/FakeSerialPort.h"
 #include "support/ScriptedUi.h"
+#include "support/WindowTest.h"
 #include "support/TestFiles.h"
 #include "support/VirtualClock.h"
 
@@ -49,17 +50,10 @@ const Box kPostambleGap = okBox(QStringLiteral("Invalid Postamble string setting
 const QList<int> kCells{0, 1, 2, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 15, 16, 17};
 } // namespace
 
-class TestFormatWindows : public QObject
+class TestFormatWindows : public WindowTest
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<QtSettingsStore> m_store;
-    ScriptedUi m_ui;
-    VirtualClock m_clock;
-    ScriptedPeer m_peer;
-    std::unique_ptr<Platform> m_platform;
-    Session m_session;
     std::unique_ptr<MDIfrmMain> m_main;
     ChildWindow *m_w = nullptr; // the window under test
 
@@ -174,12 +168,7 @@ class TestFormatWindows : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_store = std::make_unique<QtSettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
-        m_ui.clear();
-        m_platform.reset(new Platform{m_ui, *m_store, m_clock,
-                                      [this]() { return std::make_unique<FakeSerialPort>(m_peer, m_clock); },
-                                      TestFiles::sourceDir()});
-        m_session = Session();
+        resetRig(TestFiles::sourceDir());
         m_session.LoggedIn = true;
         for (int i = 0; i < 128; ++i) // other windows' bits everywhere
             m_session.ParamImage[size_t(i)] = quint8(0x5A ^ (i * 7));
@@ -192,8 +181,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_main.reset();
-        QVERIFY2(m_ui.unscripted().isEmpty(), qPrintable(m_ui.unscripted().join(QLatin1String("; "))));
-        QVERIFY2(m_ui.scriptUsedUp(), "part of the script was not used");
+        verifyScript();
     }
 
     // --- General parameters

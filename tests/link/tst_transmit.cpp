@@ -5,6 +5,7 @@
 #include "platform/QtSettingsStore.h"
 #include "support/FakeSerialPort.h"
 #include "support/ScriptedUi.h"
+#include "support/WindowTest.h"
 #include "support/VirtualClock.h"
 
 #include <QComboBox>
@@ -16,19 +17,12 @@
 
 using Box = ScriptedUi::Box;
 
-class TestTransmit : public QObject
+class TestTransmit : public WindowTest
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<QtSettingsStore> m_store;
-    ScriptedUi m_ui;
-    VirtualClock m_clock;
-    ScriptedPeer m_peer;
     FakeSerialPort *m_port = nullptr;
     bool m_failOpen = false;
-    std::unique_ptr<Platform> m_platform;
-    Session m_session;
     std::unique_ptr<frmTransmit> m_window;
 
     QComboBox *sport() { return m_window->findChild<QComboBox *>(QStringLiteral("SPort")); }
@@ -56,18 +50,12 @@ class TestTransmit : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_store = std::make_unique<QtSettingsStore>(m_dir.filePath(QStringLiteral("s.ini")));
-        m_ui.clear();
-        m_peer = ScriptedPeer();
         m_failOpen = false;
-        m_platform.reset(new Platform{m_ui, *m_store, m_clock,
-                                      [this]() {
-                                          auto port = std::make_unique<FakeSerialPort>(m_peer, m_clock);
-                                          m_port = port.get();
-                                          return port;
-                                      },
-                                      QString()});
-        m_session = Session();
+        resetRig(QString(), [this]() {
+            auto port = std::make_unique<FakeSerialPort>(m_peer, m_clock);
+            m_port = port.get();
+            return port;
+        });
         m_session.LoggedIn = true;
         m_session.LoginPassword = QStringLiteral("1234    ");
         m_session.CommPortNumber = 3;
@@ -81,7 +69,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
-        QVERIFY2(m_ui.unscripted().isEmpty(), qPrintable(m_ui.unscripted().join(QLatin1String("; "))));
+        verifyScript(false);
     }
 
     void acknowledged()

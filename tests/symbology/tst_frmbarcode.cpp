@@ -4,6 +4,7 @@
 #include "platform/Twips.h"
 #include "support/FakeSerialPort.h"
 #include "support/ScriptedUi.h"
+#include "support/WindowTest.h"
 #include "support/VirtualClock.h"
 #include "symbology/SymbologyControls.h"
 #include "symbology/SymbologyMap.h"
@@ -38,17 +39,10 @@ bool isControl(const QWidget *w)
 }
 } // namespace
 
-class TestFrmBarcode : public QObject
+class TestFrmBarcode : public WindowTest
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<QtSettingsStore> m_store;
-    ScriptedUi m_ui;
-    VirtualClock m_clock;
-    ScriptedPeer m_peer;
-    std::unique_ptr<Platform> m_platform;
-    Session m_session;
     std::unique_ptr<frmBarcode> m_window;
 
     template<typename T>
@@ -117,12 +111,7 @@ class TestFrmBarcode : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_store = std::make_unique<QtSettingsStore>(m_dir.filePath(QStringLiteral("s.ini")));
-        m_ui.clear();
-        m_platform.reset(new Platform{m_ui, *m_store, m_clock,
-                                      [this]() { return std::make_unique<FakeSerialPort>(m_peer, m_clock); },
-                                      QString()});
-        m_session = Session();
+        resetRig();
         QRandomGenerator random(1234);
         for (int i = 0; i < Session::ImageSize; ++i)
             m_session.ParamImage[size_t(i)] = quint8(random.bounded(256));
@@ -135,8 +124,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
-        QVERIFY2(m_ui.unscripted().isEmpty(), qPrintable(m_ui.unscripted().join(QLatin1String("; "))));
-        QVERIFY2(m_ui.scriptUsedUp(), "part of the script was not used");
+        verifyScript();
     }
 
     void acceptWritesWhatTheMapWrites_data()
