@@ -1,5 +1,7 @@
 #include "app/ChildWindow.h"
 
+#include "platform/Ui.h"
+
 #include <QMdiSubWindow>
 
 void ChildWindow::closeChild()
@@ -16,4 +18,12 @@ void ChildWindow::makeHeading(QWidget *label)
     heading.setBold(true);
     heading.setPointSizeF(heading.pointSizeF() * 1.4);
     label->setFont(heading);
+}
+
+bool ChildWindow::confirmFactoryDefault(Ui &ui, const QString &what)
+{
+    return ui.messageBox(QStringLiteral("Current ") + what
+                             + QStringLiteral(" will be changed to factory default. Are you sure ?(Y/N) "),
+                         Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("Preamble & Postamble"))
+        == Ui::Answer::Yes;
 }

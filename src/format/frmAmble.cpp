@@ -184,10 +184,7 @@ void frmAmble::Command1_Click()
 
 void frmAmble::Command2_Click()
 {
-    if (m_ui.messageBox(QStringLiteral("Current preamble and postamble setting will be changed to factory default. "
-                                       "Are you sure ?(Y/N) "),
-                        Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("Preamble & Postamble"))
-        != Ui::Answer::Yes)
+    if (!confirmFactoryDefault(m_ui, QStringLiteral("preamble and postamble setting")))
         return;
     m_session.SettingsChanged = true;
     for (int cell = 0; cell < AmbleStrings::Cells; ++cell) {

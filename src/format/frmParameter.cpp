@@ -204,10 +204,7 @@ void frmParameter::Command1_Click()
 
 void frmParameter::Command2_Click()
 {
-    if (m_ui.messageBox(QStringLiteral("Current general parameter setting will be changed to factory default. "
-                                       "Are you sure ?(Y/N) "),
-                        Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("Preamble & Postamble"))
-        != Ui::Answer::Yes)
+    if (!confirmFactoryDefault(m_ui, QStringLiteral("general parameter setting")))
         return;
     GP::setDefaults(m_session.ParamImage.data());
     m_session.SettingsChanged = true;

@@ -168,10 +168,7 @@ void frmTerminator::Command1_Click()
 
 void frmTerminator::Command2_Click()
 {
-    if (m_ui.messageBox(QStringLiteral("Current keyboard terminator setting will be changed to factory default. "
-                                       "Are you sure ?(Y/N) "),
-                        Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("Preamble & Postamble"))
-        != Ui::Answer::Yes)
+    if (!confirmFactoryDefault(m_ui, QStringLiteral("keyboard terminator setting")))
         return;
     m_keyboard->button(Terminators::FactoryOption)->setChecked(true);
     store();
@@ -180,10 +177,7 @@ void frmTerminator::Command2_Click()
 
 void frmTerminator::Command3_Click()
 {
-    if (m_ui.messageBox(QStringLiteral("Current RS-232 terminator setting will be changed to factory default. "
-                                       "Are you sure ?(Y/N) "),
-                        Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("Preamble & Postamble"))
-        != Ui::Answer::Yes)
+    if (!confirmFactoryDefault(m_ui, QStringLiteral("RS-232 terminator setting")))
         return;
     m_rs232->button(Terminators::FactoryOption)->setChecked(true);
     store();

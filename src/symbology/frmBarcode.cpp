@@ -25,9 +25,6 @@
 
 namespace {
 
-const QString kDefaultQuestion =
-    QStringLiteral("Current settings will be changed to factory default. Are you sure ?(Y/N) ");
-const QString kDefaultTitle = QStringLiteral("Preamble & Postamble");
 
 // Accept and Default sit at the same place on every tab, in the tab control's coordinates.
 constexpr int kAcceptLeft = 3780;
@@ -442,8 +439,7 @@ void frmBarcode::Command1_Click(int tab)
 
 void frmBarcode::Command2_Click(int tab)
 {
-    if (m_platform.ui.messageBox(kDefaultQuestion, Ui::Buttons::YesNo, Ui::Icon::Information, kDefaultTitle)
-        != Ui::Answer::Yes)
+    if (!confirmFactoryDefault(m_platform.ui, QStringLiteral("settings")))
         return;
     readWidgets();
     SymbologyDefaults::apply(tab, m_controls);
