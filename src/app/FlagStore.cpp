@@ -1,6 +1,6 @@
 #include "app/FlagStore.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "platform/SettingsStore.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include "app/MDIfrmMain.h"
 
-#include "app/ChildWindow.h"
+#include "core/ChildWindow.h"
 #include "app/FlagStore.h"
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "app/frmMenu.h"
 #include "image/FactoryDefaults.h"
 #include "image/SettingsFile.h"

@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
 #include "app/MDIfrmMain.h"
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "collect/frmDownLoad.h"
 #include "format/frmAmble.h"
 #include "format/frmParameter.h"

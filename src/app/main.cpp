@@ -1,6 +1,6 @@
 #include "app/MDIfrmMain.h"
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "app/Startup.h"
 #include "platform/PortNames.h"
 #include "platform/QtClock.h"

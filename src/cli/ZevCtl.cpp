@@ -1,6 +1,6 @@
 #include "cli/ZevCtl.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "collect/ClockExchange.h"
 #include "collect/DownloadExchange.h"
 #include "collect/EraseExchange.h"

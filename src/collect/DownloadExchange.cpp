@@ -1,6 +1,6 @@
 #include "collect/DownloadExchange.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "link/Frames.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"

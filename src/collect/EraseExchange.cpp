@@ -1,6 +1,6 @@
 #include "collect/EraseExchange.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "collect/PasswordCheck.h"
 #include "link/Frames.h"
 #include "platform/Clock.h"

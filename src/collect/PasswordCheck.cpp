@@ -1,6 +1,6 @@
 #include "collect/PasswordCheck.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
 #include "platform/Clock.h"

@@ -1,7 +1,7 @@
 #include "collect/frmDownLoad.h"
 
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "collect/Data.h"
 #include "collect/DownloadExchange.h"
 #include "collect/EraseExchange.h"

@@ -1,6 +1,6 @@
 #include "collect/frmEnaDisMID.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "collect/EnableDisableDialog.h"
 
 #include <QPushButton>

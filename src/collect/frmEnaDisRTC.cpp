@@ -1,7 +1,7 @@
 #include "collect/frmEnaDisRTC.h"
 
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "collect/ClockExchange.h"
 #include "collect/EnableDisableDialog.h"
 #include "collect/PasswordCheck.h"

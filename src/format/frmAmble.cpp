@@ -1,6 +1,6 @@
 #include "format/frmAmble.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "format/AmbleStrings.h"
 #include "format/ByteText.h"
 #include "format/sfrmASC.h"
@@ -184,7 +184,7 @@ void frmAmble::Command1_Click()
 
 void frmAmble::Command2_Click()
 {
-    if (!confirmFactoryDefault(m_ui, QStringLiteral("preamble and postamble setting")))
+    if (!m_ui.confirmFactoryDefault(QStringLiteral("preamble and postamble setting")))
         return;
     m_session.SettingsChanged = true;
     for (int cell = 0; cell < AmbleStrings::Cells; ++cell) {

@@ -1,6 +1,6 @@
 #include "format/frmParameter.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "format/ByteText.h"
 #include "format/GeneralParameters.h"
 #include "platform/Twips.h"
@@ -204,7 +204,7 @@ void frmParameter::Command1_Click()
 
 void frmParameter::Command2_Click()
 {
-    if (!confirmFactoryDefault(m_ui, QStringLiteral("general parameter setting")))
+    if (!m_ui.confirmFactoryDefault(QStringLiteral("general parameter setting")))
         return;
     GP::setDefaults(m_session.ParamImage.data());
     m_session.SettingsChanged = true;

@@ -1,6 +1,6 @@
 #include "format/frmTerminator.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "format/Terminators.h"
 #include "platform/Twips.h"
 #include "platform/Ui.h"
@@ -168,7 +168,7 @@ void frmTerminator::Command1_Click()
 
 void frmTerminator::Command2_Click()
 {
-    if (!confirmFactoryDefault(m_ui, QStringLiteral("keyboard terminator setting")))
+    if (!m_ui.confirmFactoryDefault(QStringLiteral("keyboard terminator setting")))
         return;
     m_keyboard->button(Terminators::FactoryOption)->setChecked(true);
     store();
@@ -177,7 +177,7 @@ void frmTerminator::Command2_Click()
 
 void frmTerminator::Command3_Click()
 {
-    if (!confirmFactoryDefault(m_ui, QStringLiteral("RS-232 terminator setting")))
+    if (!m_ui.confirmFactoryDefault(QStringLiteral("RS-232 terminator setting")))
         return;
     m_rs232->button(Terminators::FactoryOption)->setChecked(true);
     store();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ChildWindow.h"
+#include "core/ChildWindow.h"
 
 #include <optional>
 

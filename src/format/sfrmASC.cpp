@@ -1,6 +1,6 @@
 #include "format/sfrmASC.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "format/CharacterNames.h"
 #include "platform/Twips.h"
 

@@ -1,6 +1,6 @@
 #include "format/sfrmPad.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "platform/Twips.h"
 
 #include <QGridLayout>

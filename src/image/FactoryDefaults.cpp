@@ -1,6 +1,6 @@
 #include "image/FactoryDefaults.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "image/ImageText.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "link/frmChangePwd.h"
 
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "link/ChangePasswordExchange.h"
 #include "link/Frames.h"
 #include "link/PasswordKeyFilter.h"

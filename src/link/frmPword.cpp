@@ -1,6 +1,6 @@
 #include "link/frmPword.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
 #include "link/PasswordKeyFilter.h"

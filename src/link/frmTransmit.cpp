@@ -1,7 +1,7 @@
 #include "link/frmTransmit.h"
 
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "link/Frames.h"
 #include "link/TransmitExchange.h"
 #include "platform/SerialPort.h"

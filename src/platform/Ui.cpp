@@ -18,3 +18,11 @@ QStringList Ui::nameFilters(const QString &filter)
     }
     return filters;
 }
+
+bool Ui::confirmFactoryDefault(const QString &what)
+{
+    return messageBox(QStringLiteral("Current ") + what
+                          + QStringLiteral(" will be changed to factory default. Are you sure ?(Y/N) "),
+                      Buttons::YesNo, Icon::Information, QStringLiteral("Preamble & Postamble"))
+        == Answer::Yes;
+}

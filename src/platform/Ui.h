@@ -42,6 +42,10 @@ public:
     // Shows a window modally and returns its result code.
     virtual int showModal(QDialog &dialog) = 0;
 
+    // The Default commands' confirmation: "Current <what> will be changed to
+    // factory default. Are you sure ?(Y/N) ", Yes/No, under one title for all.
+    bool confirmFactoryDefault(const QString &what);
+
     static QString effectiveTitle(const QString &title);
     // "A (*.a)|*.a|B (*.b)|*.b" -> {"A (*.a)", "B (*.b)"}, in the form QFileDialog takes.
     static QStringList nameFilters(const QString &filter);

@@ -1,6 +1,6 @@
 #include "symbology/HexBoxes.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "format/sfrmPad.h"
 #include "platform/Ui.h"
 

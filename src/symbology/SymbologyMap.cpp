@@ -1,6 +1,6 @@
 #include "symbology/SymbologyMap.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "image/ImageText.h"
 #include "symbology/SymbologyControls.h"
 

@@ -1,8 +1,8 @@
 #include "symbology/frmBarcode.h"
 
-#include "app/Platform.h"
+#include "core/Platform.h"
 #include "symbology/HexBoxes.h"
-#include "app/Session.h"
+#include "core/Session.h"
 #include "platform/Twips.h"
 #include "platform/Ui.h"
 #include "symbology/SymbologyDefaults.h"
@@ -439,7 +439,7 @@ void frmBarcode::Command1_Click(int tab)
 
 void frmBarcode::Command2_Click(int tab)
 {
-    if (!confirmFactoryDefault(m_platform.ui, QStringLiteral("settings")))
+    if (!m_platform.ui.confirmFactoryDefault(QStringLiteral("settings")))
         return;
     readWidgets();
     SymbologyDefaults::apply(tab, m_controls);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ChildWindow.h"
+#include "core/ChildWindow.h"
 #include "symbology/SymbologyControls.h"
 #include "symbology/SymbologyMap.h"
 

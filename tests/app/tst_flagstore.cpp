@@ -1,5 +1,5 @@
 #include "app/FlagStore.h"
-#include "app/Session.h"
+#include "core/Session.h"
 #include "platform/QtSettingsStore.h"
 
 #include <QSettings>

@@ -1,5 +1,5 @@
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "collect/Data.h"
 #include "collect/frmDownLoad.h"
 #include "link/Frames.h"

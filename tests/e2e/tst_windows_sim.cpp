@@ -1,6 +1,6 @@
 // The real windows on the real serial port, over a pseudo-terminal, against zev-scanner-sim.
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "collect/Data.h"
 #include "collect/frmDownLoad.h"
 #include "link/frmPword.h"

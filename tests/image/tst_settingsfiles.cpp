@@ -1,4 +1,4 @@
-#include "app/Session.h"
+#include "core/Session.h"
 #include "image/FactoryDefaults.h"
 #include "image/SettingsFile.h"
 #include "support/ScriptedUi.h"

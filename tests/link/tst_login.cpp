@@ -1,4 +1,4 @@
-#include "app/Session.h"
+#include "core/Session.h"
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
 #include "link/frmPword.h"

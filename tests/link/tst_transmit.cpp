@@ -1,5 +1,5 @@
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "link/Frames.h"
 #include "link/frmTransmit.h"
 #include "platform/QtSettingsStore.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Platform.h"
-#include "app/Session.h"
+#include "core/Platform.h"
+#include "core/Session.h"
 #include "platform/QtSettingsStore.h"
 #include "support/FakeSerialPort.h"
 #include "support/ScriptedUi.h"

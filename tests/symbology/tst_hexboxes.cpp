@@ -1,4 +1,4 @@
-#include "app/Session.h"
+#include "core/Session.h"
 #include "format/sfrmPad.h"
 #include "support/ScriptedUi.h"
 #include "symbology/HexBoxes.h"

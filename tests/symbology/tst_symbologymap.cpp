@@ -1,4 +1,4 @@
-#include "app/Session.h"
+#include "core/Session.h"
 #include "image/FactoryDefaults.h"
 #include "support/TestFiles.h"
 #include "symbology/SymbologyControls.h"

@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-class Ui;
-
 // A window shown inside the main window. activate() runs each time it becomes
 // the active child (settings windows reload from the image there).
 class ChildWindow : public QWidget
@@ -18,9 +16,6 @@ public:
     virtual void showFirstPage() {}
     // Closes the child together with its frame inside the main window.
     void closeChild();
-    // The Default commands' confirmation: "Current <what> will be changed to
-    // factory default. Are you sure ?(Y/N) ", Yes/No, under one title for all.
-    static bool confirmFactoryDefault(Ui &ui, const QString &what);
     // The window's title line: label in bold, a size larger.
     static void makeHeading(QWidget *label);
 };
