@@ -14,7 +14,7 @@ namespace {
 class SilentUi : public Ui
 {
 public:
-    Answer messageBox(const QString &, Buttons, Icon, const QString &) override { return Answer::Ok; }
+    Answer messageBox(const QString &, Buttons, Icon, const QString &, const BoxOptions &) override { return Answer::Ok; }
     FileAnswer openFileDialog(const FileRequest &) override { return {}; }
     FileAnswer saveFileDialog(const FileRequest &) override { return {}; }
     bool printDialog(QPrinter &, bool) override { return false; }

@@ -7,11 +7,14 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-Ui::Answer QtUi::messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title)
+Ui::Answer QtUi::messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title,
+                            const BoxOptions &options)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(effectiveTitle(title));
     box.setText(text);
+    if (!options.detail.isEmpty())
+        box.setInformativeText(options.detail);
     switch (icon) {
     case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
     case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
@@ -33,6 +36,8 @@ Ui::Answer QtUi::messageBox(const QString &text, Buttons buttons, Icon icon, con
         box.setDefaultButton(QMessageBox::Yes);
         break;
     }
+    if (options.defaultNo && buttons != Buttons::Ok)
+        box.setDefaultButton(QMessageBox::No);
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;

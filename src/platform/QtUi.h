@@ -11,7 +11,8 @@ public:
     explicit QtUi(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
 
-    Answer messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title = QString()) override;
+    Answer messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title = QString(),
+                      const BoxOptions &options = {}) override;
     FileAnswer openFileDialog(const FileRequest &request) override;
     FileAnswer saveFileDialog(const FileRequest &request) override;
     bool printDialog(QPrinter &printer, bool selectionAvailable) override;

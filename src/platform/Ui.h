@@ -6,6 +6,14 @@
 class QDialog;
 class QPrinter;
 
+// What a message box may carry beside its text: a detail (the device and the
+// operating system's reason, say) and which button Enter presses.
+struct BoxOptions
+{
+    QString detail;
+    bool defaultNo = false; // otherwise the first button is the default
+};
+
 // Everything the windows say to the user or ask of the user goes through here,
 // so that tests can record it and answer from a script.
 class Ui
@@ -33,7 +41,7 @@ public:
 
     // An empty title shows the application title "ZEV".
     virtual Answer messageBox(const QString &text, Buttons buttons, Icon icon,
-                              const QString &title = QString()) = 0;
+                              const QString &title = QString(), const BoxOptions &options = {}) = 0;
     virtual FileAnswer openFileDialog(const FileRequest &request) = 0;
     virtual FileAnswer saveFileDialog(const FileRequest &request) = 0;
     // Lets the user set up printer (copies, range); false when cancelled.

@@ -7,6 +7,7 @@
 void ScriptedUi::clear()
 {
     boxes.clear();
+    boxOptions.clear();
     fileRequests.clear();
     modalWindows.clear();
     beeps = 0;
@@ -17,9 +18,11 @@ void ScriptedUi::clear()
     m_unscripted.clear();
 }
 
-Ui::Answer ScriptedUi::messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title)
+Ui::Answer ScriptedUi::messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title,
+                                  const BoxOptions &options)
 {
     boxes << Box{text, buttons, icon, effectiveTitle(title)};
+    boxOptions << options;
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     if (m_answers.isEmpty()) {

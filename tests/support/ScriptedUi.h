@@ -46,6 +46,7 @@ public:
 
     // Record
     QList<Box> boxes;
+    QList<BoxOptions> boxOptions; // beside each box: its detail and default button
     QList<FileRequest> fileRequests;
     QStringList modalWindows; // objectName of each window shown modally
     int beeps = 0;
@@ -53,7 +54,8 @@ public:
     bool scriptUsedUp() const { return m_answers.isEmpty() && m_files.isEmpty() && m_prints.isEmpty() && m_modals.isEmpty(); }
     void clear();
 
-    Answer messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title = QString()) override;
+    Answer messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title = QString(),
+                      const BoxOptions &options = {}) override;
     FileAnswer openFileDialog(const FileRequest &request) override;
     FileAnswer saveFileDialog(const FileRequest &request) override;
     bool printDialog(QPrinter &printer, bool selectionAvailable) override;
