@@ -25,6 +25,8 @@ const QString kFileFilter = QStringLiteral("All Files (*.*)|*.*|ZEV Scanner Data
 const QString kCloseFilter = QStringLiteral("All Files (*.*)|*.*|ZEV Data Files (*.msr)|*.msr");
 const QString kNotSaved = QStringLiteral("Data not saved ! ");
 const QString kCantChange = QStringLiteral("Can't change to default value.");
+const QString kStopAndExit = QStringLiteral("The program is still talking to the scanner. "
+                                            "Stop that and exit?");
 
 // The frame around the inner area of a fixed-size window: borders and caption, in pixels.
 constexpr int kFrameWidth = 8;
@@ -164,6 +166,9 @@ void MDIfrmMain::focusBase()
 
 void MDIfrmMain::VerticalMenu1_MenuItemClick(int group, int item)
 {
+    // While an exchange runs the file commands start nothing; Exit asks first.
+    if (group == 1 && item != 4 && m_platform.clock.gate().busy())
+        return;
     m_session.LastMenuItem = qint16(item);
     if (group == 1) {
         switch (item) {
@@ -312,8 +317,25 @@ Ui::Answer MDIfrmMain::askToSave()
                                     Ui::Buttons::YesNoCancel, Ui::Icon::Information);
 }
 
+bool MDIfrmMain::mayStopExchange()
+{
+    return !m_platform.clock.gate().busy()
+        || m_platform.ui.messageBox(kStopAndExit, Ui::Buttons::YesNo, Ui::Icon::Exclamation, QString(),
+                                    BoxOptions{QString(), true})
+               == Ui::Answer::Yes;
+}
+
+void MDIfrmMain::stopExchangeForGood()
+{
+    // The running exchange ends at its next wait, and no wait follows.
+    if (m_platform.clock.gate().busy())
+        m_platform.clock.gate().stopForGood();
+}
+
 void MDIfrmMain::fileExit()
 {
+    if (!mayStopExchange())
+        return;
     if (m_session.SettingsChanged) {
         const Ui::Answer a = askToSave();
         if (a == Ui::Answer::Cancel)
@@ -329,6 +351,7 @@ void MDIfrmMain::endProgram()
     // Every deliberate way out keeps the user's download-format choice.
     storeFlags(m_session, m_platform.store);
     m_ended = true;
+    stopExchangeForGood();
     Q_EMIT ended();
     close();
 }
@@ -339,9 +362,14 @@ void MDIfrmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    if (!mayStopExchange()) {
+        event->ignore();
+        return;
+    }
     storeFlags(m_session, m_platform.store);
     if (!m_session.SettingsChanged || mayCloseAfterSavePrompt()) {
         m_ended = true;
+        stopExchangeForGood();
         Q_EMIT ended();
         event->accept();
     } else {

@@ -62,6 +62,9 @@ protected:
 
 private:
     void endProgram();
+    // No exchange runs, or the user agreed to stop it.
+    bool mayStopExchange();
+    void stopExchangeForGood();
     void focusBase();
     void placeChild(QMdiSubWindow *frame);
     enum class SaveOutcome { Saved, NoName, NotSaved, Cancelled, Error };

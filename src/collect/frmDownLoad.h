@@ -26,6 +26,8 @@ public:
     bool load() override;
     void activate() override;
     void cmdOK_Click();
+    // Stops a running download at its next wait (the Stop button, Esc).
+    void stopDownload();
 
     Data *viewer() const { return m_viewer.get(); }
 
@@ -55,4 +57,5 @@ private:
     QLabel *LBD;
     QProgressBar *ProgressBarM;
     QPushButton *cmdOK;
+    QPushButton *cmdStop;
 };

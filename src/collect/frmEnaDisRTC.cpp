@@ -32,6 +32,8 @@ frmEnaDisRTC::frmEnaDisRTC(Session &session, Platform &platform, std::function<v
     const EnableDisableControls c = buildEnableDisable(*this);
     optEnable = c.optEnable;
     optDisable = c.optDisable;
+    cmdOK = c.cmdOK;
+    cmdCancel = c.cmdCancel;
     // The pair can also show neither selected.
     auto *group = new QButtonGroup(this);
     group->setExclusive(false);
@@ -89,6 +91,9 @@ void frmEnaDisRTC::enableWithoutSync()
 
 void frmEnaDisRTC::cmdOK_Click()
 {
+    const ExchangeGuard guard(m_platform.clock.gate(), {cmdOK, cmdCancel});
+    if (!guard.held())
+        return;
     if (m_session.BusyCount > 1) {
         m_session.BusyCount = 0;
         return;
@@ -96,6 +101,8 @@ void frmEnaDisRTC::cmdOK_Click()
     const QDateTime now = m_platform.clock.now();
     if (optEnable->isChecked() && chkSyncUpHostTime->isChecked()) {
         const ClockSyncResult r = runClockSync(*MSComm1, m_platform.clock, m_session, now);
+        if (m_platform.clock.gate().stoppedForGood())
+            return;
         switch (r.kind) {
         case ClockSyncResult::Synchronised:
             confirmEnabled();
