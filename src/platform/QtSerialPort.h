@@ -48,4 +48,5 @@ private:
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
     QString m_error;
     PortProblem m_problem;
+    QByteArray m_beforeFailure; // what had arrived when the line failed, still to be read
 };
