@@ -150,7 +150,8 @@ void frmChangePwd::cmdOK_Click()
         return;
     switch (r.kind) {
     case ChangePasswordResult::PortError:
-        m_platform.ui.messageBox(QStringLiteral("Comm Port Error ! "), Ui::Buttons::Ok, Ui::Icon::Critical);
+        m_platform.ui.messageBox(QStringLiteral("Comm Port Error ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QString(),
+                                 {ChgPwdComm->problem().detail()});
         break;
     case ChangePasswordResult::NoAnswer:
         accept();
