@@ -168,8 +168,10 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
     text.append(QByteArray::number(count));
     text.append(" record(s) received\r\n \r\n");
 
-    if (end < HeaderChars + 3)
+    if (end < HeaderChars + 3) {
+        result.headerOnly = true;
         return result;
+    }
 
     // First record's timestamp: a field that fails drops the rest of the six
     // bytes and the blanks at both ends of what remains.
@@ -197,6 +199,8 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
         else
             appendFailedTimestampLine(text);
     }
+    if (progress)
+        progress(0);
 
     // Records in stream order: the character not shown, the data, "?" CR; the
     // next record's timestamp follows at once.

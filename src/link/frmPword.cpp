@@ -49,7 +49,8 @@ frmPword::frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWi
     cmdOK->setAutoDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    // Enter on a focused Cancel presses Cancel, not the default OK.
+    cmdCancel->setAutoDefault(true);
     auto *lblVersion = new QLabel(QStringLiteral("Ver. 1.75"), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
