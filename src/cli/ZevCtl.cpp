@@ -201,19 +201,25 @@ int transmit(Command &c)
     return c.fail(NoReply, QStringLiteral("the line failed: %1").arg(r.error));
 }
 
+// Writes text to -o FILE or stdout.
+int writeText(Command &c, const QByteArray &text, const QString &outFile)
+{
+    if (outFile.isEmpty()) {
+        c.out.write(text);
+        return Done;
+    }
+    if (!writeFile(outFile, text))
+        return c.fail(FileError, QStringLiteral("cannot write %1").arg(outFile));
+    return Done;
+}
+
 // Writes the viewer's text to -o FILE or stdout.
 int assembleAndWrite(Command &c, const QByteArray &stream, bool rtc, bool mid, const QString &outFile)
 {
     const RecordAssembler::Result r = RecordAssembler::assemble(stream, mid, rtc, QDate::currentDate().year());
     if (!r.ok())
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
-    if (outFile.isEmpty()) {
-        c.out.write(r.text);
-        return Done;
-    }
-    if (!writeFile(outFile, r.text))
-        return c.fail(FileError, QStringLiteral("cannot write %1").arg(outFile));
-    return Done;
+    return writeText(c, r.text, outFile);
 }
 
 int download(Command &c)
@@ -222,19 +228,51 @@ int download(Command &c)
     const bool mid = c.flag(QStringLiteral("--mid"));
     QString outFile;
     QString rawFile;
-    if (!c.option(QStringLiteral("-o"), outFile) || !c.option(QStringLiteral("--raw"), rawFile) || !c.args.isEmpty())
-        return c.fail(Usage, QStringLiteral("usage: download [--rtc] [--mid] [-o FILE] [--raw FILE]"));
+    QString timeout = QStringLiteral("3600");
+    bool timeoutOk = false;
+    if (!c.option(QStringLiteral("-o"), outFile) || !c.option(QStringLiteral("--raw"), rawFile)
+        || !c.option(QStringLiteral("--timeout"), timeout) || !c.args.isEmpty())
+        return c.fail(Usage,
+                      QStringLiteral("usage: download [--rtc] [--mid] [-o FILE] [--raw FILE] [--timeout SECONDS]"));
+    const int seconds = timeout.toInt(&timeoutOk);
+    if (!timeoutOk || seconds < 1)
+        return c.fail(Usage, QStringLiteral("--timeout takes a whole number of seconds, at least 1"));
     Line line(c);
     auto check = line.makePort();
     auto data = line.makePort();
-    const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session);
+    const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session, {}, qint64(seconds) * 1000);
     if (s.kind == DownloadStream::CheckFailed)
         return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
+    if (s.kind == DownloadStream::PortError && !s.opened)
+        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), s.error));
     if (s.kind == DownloadStream::PortError)
-        return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), s.error));
+        return c.fail(NoReply, QStringLiteral("the line failed before the download began: %1").arg(s.error));
+    // Every byte received is kept, whatever follows.
     if (!rawFile.isEmpty() && !writeFile(rawFile, s.bytes))
         return c.fail(FileError, QStringLiteral("cannot write %1").arg(rawFile));
-    return assembleAndWrite(c, s.bytes, rtc, mid, outFile);
+    const QString how = s.end == DownloadStream::LineFailed ? QStringLiteral("the line failed: ") + s.error
+                      : s.end == DownloadStream::Stopped   ? QStringLiteral("stopped after %1 s").arg(seconds)
+                                                            : QString();
+    if (s.bytes.isEmpty())
+        return c.fail(NoReply, how.isEmpty() ? QStringLiteral("nothing came after the download request")
+                                             : QStringLiteral("nothing came after the download request (%1)").arg(how));
+    if (s.refused())
+        return c.fail(Refused, QStringLiteral("the scanner refused the download (wrong password)"));
+    const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, mid, rtc, QDate::currentDate().year());
+    if (!r.ok()) {
+        // A header cut by a lost line or a stop is no reply, not a wrong one.
+        const int status = how.isEmpty() ? UnexpectedReply : NoReply;
+        return c.fail(status, QStringLiteral("the download cannot be read: ") + r.description
+                                  + (how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
+    }
+    if (const int status = writeText(c, r.text, outFile); status != Done)
+        return status;
+    if (s.incomplete(r))
+        return c.fail(Incomplete, QStringLiteral("download incomplete: received %1 of %2 records%3")
+                                      .arg(r.terminated)
+                                      .arg(r.announced)
+                                      .arg(how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
+    return Done;
 }
 
 int assemble(Command &c)
@@ -346,8 +384,9 @@ QString usageText()
         "usage: zevctl [--port DEVICE|N] [--password PW] COMMAND\n"
         "  login                              the login handshake\n"
         "  transmit FILE                      send the image of a settings file (.msr or Default.mag layout)\n"
-        "  download [--rtc] [--mid] [-o FILE] [--raw FILE]\n"
-        "                                     print (or write) the downloaded text as the data viewer shows it\n"
+        "  download [--rtc] [--mid] [-o FILE] [--raw FILE] [--timeout SECONDS]\n"
+        "                                     print (or write) the downloaded text as the data viewer shows it;\n"
+        "                                     stops reading after SECONDS (default 3600)\n"
         "  erase --yes                        erase the scanner's records\n"
         "  set-clock                          set the scanner's clock from the PC\n"
         "  passwd NEW                         change the scanner's password\n"
@@ -355,7 +394,8 @@ QString usageText()
         "  assemble RAW [--rtc] [--mid] [-o FILE]\n"
         "                                     turn a raw download saved with --raw into the viewer's text\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
-        "  4 no reply or time-out, 5 unexpected reply, 6 file cannot be read or written\n");
+        "  4 no reply, time-out or line lost, 5 unexpected reply, 6 file cannot be read or written,\n"
+        "  7 download incomplete (what arrived is still written)\n");
 }
 
 int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)

@@ -167,6 +167,7 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
     }
     text.append(QByteArray::number(count));
     text.append(" record(s) received\r\n \r\n");
+    result.announced = count;
 
     if (end < HeaderChars + 3) {
         result.headerOnly = true;
@@ -216,6 +217,7 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
         }
         pos = terminator + 2;
         ++processed;
+        result.terminated = processed;
         if (progress)
             progress(processed);
         if (end - pos < MinRecordChars)

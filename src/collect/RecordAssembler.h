@@ -28,6 +28,8 @@ struct Result
     QByteArray text;     // the viewer's text; empty on a fault
     qsizetype records = 0; // records whose lines were added (empty records add none)
     bool headerOnly = false; // too short to hold a record: the text is the header alone
+    qint64 announced = 0;    // the count the header announces, as the text shows it
+    qsizetype terminated = 0; // records ended by "?" CR, empty ones included
 
     bool ok() const { return fault == Fault::None; }
 };
