@@ -11,6 +11,7 @@
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
 #include "link/TransmitExchange.h"
+#include "platform/PortDiscovery.h"
 #include "platform/PortNames.h"
 #include "platform/QtClock.h"
 #include "platform/QtSerialPort.h"
@@ -18,7 +19,6 @@
 
 #include <QFile>
 #include <QIODevice>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <optional>
 
@@ -98,6 +98,20 @@ struct Line
         return port;
     }
     QString device() const { return names.deviceFor(session.CommPortNumber); }
+
+    // A port that could not be opened (2) or failed once open (4), in plain
+    // words: the device, the operating system's reason and a hint.
+    int portFailed(const Command &c, const SerialPort &port, const SerialPort *other = nullptr) const
+    {
+        PortProblem p = port.problem();
+        if (p.isNone() && other)
+            p = other->problem();
+        if (p.device.isEmpty())
+            p.device = device();
+        if (p.kind == PortProblem::Lost)
+            return c.fail(NoReply, QStringLiteral("the line failed: ") + p.line());
+        return c.fail(PortCannotOpen, QStringLiteral("cannot open ") + p.line());
+    }
 };
 
 // Reads a settings file the way the program would take it; nullopt (and a
@@ -167,9 +181,7 @@ int login(Command &c)
     case LoginResult::PortError:
         break;
     }
-    if (r.sends == 0)
-        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), r.error));
-    return c.fail(NoReply, QStringLiteral("the line failed during the exchange: %1").arg(r.error));
+    return line.portFailed(c, *port);
 }
 
 int transmit(Command &c)
@@ -182,7 +194,7 @@ int transmit(Command &c)
     Line line(c);
     auto port = line.makePort();
     if (!port->open())
-        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), port->errorString()));
+        return line.portFailed(c, *port);
     port->discardInput();
     const TransmitResult r = runTransmitExchange(*port, line.clock, line.session.LoginPassword, content->image.data());
     switch (r.kind) {
@@ -198,7 +210,7 @@ int transmit(Command &c)
     case TransmitResult::LineFailed:
         break;
     }
-    return c.fail(NoReply, QStringLiteral("the line failed: %1").arg(r.error));
+    return line.portFailed(c, *port);
 }
 
 // Writes text to -o FILE or stdout.
@@ -243,10 +255,9 @@ int download(Command &c)
     const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session, {}, qint64(seconds) * 1000);
     if (s.kind == DownloadStream::CheckFailed)
         return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
-    if (s.kind == DownloadStream::PortError && !s.opened)
-        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), s.error));
+    // Could not be opened (2) or lost before the download began (4).
     if (s.kind == DownloadStream::PortError)
-        return c.fail(NoReply, QStringLiteral("the line failed before the download began: %1").arg(s.error));
+        return line.portFailed(c, *check, data.get());
     // Every byte received is kept, whatever follows.
     if (!rawFile.isEmpty() && !writeFile(rawFile, s.bytes))
         return c.fail(FileError, QStringLiteral("cannot write %1").arg(rawFile));
@@ -307,7 +318,7 @@ int erase(Command &c)
     case EraseResult::PortError:
         break;
     }
-    return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), r.error));
+    return line.portFailed(c, *port);
 }
 
 // The password check that comes before a clock or password change; Done when it passed.
@@ -316,7 +327,7 @@ int passwordCheck(Command &c, Line &line, PasswordCheckVariant variant)
     auto port = line.makePort();
     const PasswordCheckResult r = runPasswordCheck(*port, line.clock, line.session, variant);
     if (r.kind == PasswordCheckResult::PortError)
-        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), r.error));
+        return line.portFailed(c, *port);
     if (!r.passed())
         return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
     return Done;
@@ -346,13 +357,12 @@ int setClock(Command &c)
     case ClockSyncResult::PortError:
         break;
     }
-    return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), r.error));
+    return line.portFailed(c, *port);
 }
 
 int passwd(Command &c)
 {
-    static const QRegularExpression valid(QStringLiteral("^[A-Za-z0-9]{0,8}$"));
-    if (c.args.size() != 1 || !valid.match(c.args.first()).hasMatch())
+    if (c.args.size() != 1 || !Link::isPasswordText(c.args.first()))
         return c.fail(Usage, QStringLiteral("expected the new password: up to 8 letters and digits"));
     Line line(c);
     if (const int status = passwordCheck(c, line, PasswordCheckVariant::ChangePassword); status != Done)
@@ -373,7 +383,52 @@ int passwd(Command &c)
     case ChangePasswordResult::PortError:
         break;
     }
-    return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), r.error));
+    return line.portFailed(c, *port);
+}
+
+// The ports the system reports, then what each COM number means and why;
+// --map and --unmap change the per-user setting first.
+int ports(Command &c)
+{
+    QString map;
+    QString unmap;
+    if (!c.option(QStringLiteral("--map"), map) || !c.option(QStringLiteral("--unmap"), unmap) || !c.args.isEmpty()
+        || (!map.isEmpty() && !unmap.isEmpty()))
+        return c.fail(Usage, QStringLiteral("usage: ports [--map N=DEVICE | --unmap N]"));
+    Line line(c);
+    int n = 0;
+    QString device;
+    bool ok = true;
+    if (!unmap.isEmpty())
+        n = unmap.toInt(&ok);
+    if (!map.isEmpty())
+        ok = PortNames::parseMapping(map, n, device);
+    if (!ok || n > PortNames::Count || (n < 1 && (!map.isEmpty() || !unmap.isEmpty())))
+        return c.fail(Usage, QStringLiteral("COM numbers go from 1 to %1: --map N=DEVICE, --unmap N").arg(PortNames::Count));
+    if (n > 0) {
+        line.names.store(n, device);
+        const PortNames::Mapping m = line.names.lookup(n);
+        if (m.source == PortNames::Source::Option || m.source == PortNames::Source::Environment)
+            say(c.err, QStringLiteral("zevctl ports: stored, but the %1 makes COM %2 %3 for now\n")
+                           .arg(PortNames::sourceName(m.source)).arg(n).arg(m.device));
+    }
+    QString text = QStringLiteral("Ports the system reports (device, description, manufacturer, serial number):\n");
+    const QStringList found = PortDiscovery::listing(PortDiscovery::systemPorts());
+    text += found.isEmpty() ? QStringLiteral("  none\n") : QStringLiteral("  ") + found.join(QStringLiteral("\n  ")) + QLatin1Char('\n');
+    text += QStringLiteral("COM ports (device, from):\n");
+    QList<PortNames::Mapping> mappings;
+    qsizetype width = 0;
+    for (int com = 1; com <= PortNames::Count; ++com) {
+        mappings << line.names.lookup(com);
+        width = std::max(width, mappings.last().device.size());
+    }
+    for (int com = 1; com <= PortNames::Count; ++com) {
+        const PortNames::Mapping &m = mappings[com - 1];
+        text += QStringLiteral("  ") + QStringLiteral("COM %1").arg(com).leftJustified(8) + m.device.leftJustified(width + 2)
+              + PortNames::sourceName(m.source) + QLatin1Char('\n');
+    }
+    say(c.out, text);
+    return Done;
 }
 
 } // namespace
@@ -393,6 +448,7 @@ QString usageText()
         "  show FILE                          print a settings file's image and its flags\n"
         "  assemble RAW [--rtc] [--mid] [-o FILE]\n"
         "                                     turn a raw download saved with --raw into the viewer's text\n"
+        "  ports [--map N=DEVICE | --unmap N] the serial ports the system reports and what COM 1 to 16 mean\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
         "  4 no reply, time-out or line lost, 5 unexpected reply, 6 file cannot be read or written,\n"
         "  7 download incomplete (what arrived is still written)\n");
@@ -420,12 +476,18 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
         say(err, usageText());
         return Usage;
     }
+    // A password box would not take it, so no frame may carry it.
+    if (!Link::isPasswordText(password)) {
+        say(err, QStringLiteral("zevctl: --password takes up to 8 letters and digits\n"));
+        return Usage;
+    }
     Command c{args.takeFirst(), args, port, password, out, err};
     const QList<QPair<QString, int (*)(Command &)>> commands{
         {QStringLiteral("show"), show},       {QStringLiteral("login"), login},
         {QStringLiteral("transmit"), transmit}, {QStringLiteral("download"), download},
         {QStringLiteral("assemble"), assemble}, {QStringLiteral("erase"), erase},
         {QStringLiteral("set-clock"), setClock}, {QStringLiteral("passwd"), passwd},
+        {QStringLiteral("ports"), ports},
     };
     for (const auto &entry : commands)
         if (entry.first == c.name)

@@ -148,12 +148,19 @@ void frmDownLoad::endAfterFailure()
     cmdOK->setEnabled(true);
 }
 
-void frmDownLoad::fault(const QString &description)
+void frmDownLoad::fault(const QString &description, const QString &detail)
 {
-    m_platform.ui.messageBox(description, Ui::Buttons::Ok, Ui::Icon::Information);
+    m_platform.ui.messageBox(description, Ui::Buttons::Ok, Ui::Icon::Information, QString(), {detail});
     endAfterFailure();
     LBD->hide();
     refreshChecks();
+}
+
+// The port that failed: the check port opens first, so a failure there is this run's.
+QString frmDownLoad::portDetail() const
+{
+    const PortProblem first = MSComm1->problem();
+    return (first.isNone() ? MPDComm->problem() : first).detail();
 }
 
 void frmDownLoad::commonEnd()
@@ -182,7 +189,7 @@ void frmDownLoad::cmdOK_Click()
     auto checked = [&](PasswordCheckVariant variant) {
         const PasswordCheckResult r = runPasswordCheck(*MSComm1, m_platform.clock, m_session, variant);
         if (r.kind == PasswordCheckResult::PortError) {
-            fault(QStringLiteral("Cannot open the serial port: ") + r.error);
+            fault(QStringLiteral("Cannot open the serial port: ") + r.error, portDetail());
             return false;
         }
         if (!r.passed()) {
@@ -216,7 +223,7 @@ bool frmDownLoad::erase()
 {
     Ui &ui = m_platform.ui;
     if (ui.messageBox(QStringLiteral("All data in ZEV will be erased!!   \r\nAre you sure? "), Ui::Buttons::YesNo,
-                      Ui::Icon::Information, QStringLiteral("Erase Data In ZEV"))
+                      Ui::Icon::Information, QStringLiteral("Erase Data In ZEV"), BoxOptions{.defaultNo = true})
         != Ui::Answer::Yes) {
         cmdOK->setEnabled(true);
         m_session.BusyCount = 0;
@@ -233,7 +240,7 @@ bool frmDownLoad::erase()
     });
     switch (r.kind) {
     case EraseResult::PortError:
-        fault(QStringLiteral("Cannot open the serial port: ") + r.error);
+        fault(QStringLiteral("Cannot open the serial port: ") + r.error, portDetail());
         return true;
     case EraseResult::NoAnswer:
         ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Erase), Ui::Buttons::Ok, Ui::Icon::Information,
@@ -275,7 +282,7 @@ void frmDownLoad::download()
         return;
     }
     if (stream.kind == DownloadStream::PortError) {
-        fault(QStringLiteral("Cannot open the serial port: ") + stream.error);
+        fault(QStringLiteral("Cannot open the serial port: ") + stream.error, portDetail());
         return;
     }
     ProgressBarM->setValue(ProgressBarM->maximum());
