@@ -255,15 +255,13 @@ bool frmDownLoad::erase()
         m_session.BusyCount = 0;
         return true;
     }
-<<<<<<< HEAD
-    bool erasing = false;
     EraseResult r;
     {
         const ExchangeGuard guard(m_platform.clock.gate());
-        r = runEraseExchange(*MSComm1, m_platform.clock, m_session, [this, &erasing](int poll) {
-            if (!erasing) {
+        r = runEraseExchange(*MSComm1, m_platform.clock, m_session, [this](int poll) {
+            if (poll == 0) {
                 ProgressBarM->setMaximum(ErasePolls);
-                erasing = true;
+                return;
             }
             ProgressBarM->setValue(poll);
             ProgressBarM->repaint();
@@ -274,17 +272,6 @@ bool frmDownLoad::erase()
         endAfterFailure();
         return true;
     }
-=======
-    const EraseResult r = runEraseExchange(*MSComm1, m_platform.clock, m_session, [this](int poll) {
-        if (poll == 0) {
-            ProgressBarM->setMaximum(ErasePolls);
-            return;
-        }
-        ProgressBarM->setValue(poll);
-        ProgressBarM->repaint();
-        m_session.BusyCount = qint16(m_session.BusyCount + 1);
-    });
->>>>>>> main
     switch (r.kind) {
     case EraseResult::PortError:
         fault(QStringLiteral("Cannot open the serial port: ") + r.error, portDetail());

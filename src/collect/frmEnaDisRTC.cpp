@@ -31,21 +31,8 @@ frmEnaDisRTC::frmEnaDisRTC(Session &session, Platform &platform, std::function<v
     const EnableDisableControls c = buildEnableDisable(*this);
     optEnable = c.optEnable;
     optDisable = c.optDisable;
-<<<<<<< HEAD
     cmdOK = c.cmdOK;
     cmdCancel = c.cmdCancel;
-    // The pair can also show neither selected.
-    auto *group = new QButtonGroup(this);
-    group->setExclusive(false);
-    group->addButton(optEnable);
-    group->addButton(optDisable);
-    connect(group, &QButtonGroup::buttonToggled, this, [this](QAbstractButton *b, bool on) {
-        if (on)
-            (b == optEnable ? optDisable : optEnable)->setChecked(false);
-        chkSyncUpHostTime->setEnabled(optEnable->isChecked());
-    });
-=======
->>>>>>> main
     chkSyncUpHostTime = new QCheckBox(QStringLiteral("Sync Up with Host Time"), this);
     chkSyncUpHostTime->setObjectName(QStringLiteral("chkSyncUpHostTime"));
     c.grid->addWidget(chkSyncUpHostTime, 0, 1);
