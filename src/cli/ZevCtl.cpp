@@ -7,6 +7,7 @@
 #include "collect/PasswordCheck.h"
 #include "collect/RecordAssembler.h"
 #include "image/ImageText.h"
+#include "image/SettingsFile.h"
 #include "link/ChangePasswordExchange.h"
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
@@ -16,15 +17,18 @@
 #include "platform/QtClock.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/UserFile.h"
 
-#include <QFile>
 #include <QIODevice>
-#include <QSaveFile>
 #include <optional>
 
 namespace ZevCtl {
 
 namespace {
+
+// The most assemble reads of a raw download: some days of a scanner talking
+// without a pause, and still little memory.
+constexpr qint64 RawLimit = qint64(256) << 20;
 
 void say(QIODevice &dev, const QString &text)
 {
@@ -51,6 +55,14 @@ struct Command
         say(err, QStringLiteral("zevctl %1: %2\n").arg(name, text));
         return status;
     }
+    // Writes to stdout; a failed or short write (a full disk, a closed pipe) is a file error.
+    int print(const QByteArray &bytes) const
+    {
+        if (const QString error = UserFile::writeAll(out, bytes); !error.isEmpty())
+            return fail(FileError, QStringLiteral("cannot write the output: ") + error);
+        return Done;
+    }
+    int print(const QString &text) const { return print(text.toLocal8Bit()); }
     // Takes a flag such as --yes out of args.
     bool flag(const QString &f)
     {
@@ -118,22 +130,20 @@ struct Line
 // reason on err) when it would refuse it.
 std::optional<ImageText::SettingsContent> readSettingsFile(const Command &c, const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
-    QString reason;
-    auto content = ImageText::parseSettingsText(file.readAll(), &reason);
-    if (!content)
-        c.fail(FileError, QStringLiteral("%1 is not a settings file: %2").arg(path, reason));
-    return content;
+    const SettingsFileRead read = ReadSettingsFile(path);
+    if (read.result == OpenResult::ReadError)
+        c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(path, read.reason));
+    else if (!read.content)
+        c.fail(FileError, QStringLiteral("%1 is not a settings file: %2").arg(path, read.reason));
+    return read.content;
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
+// -o and --raw: a file written whole, or a device or pipe written in place.
+int writeFile(const Command &c, const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() && file.commit();
+    if (const QString error = UserFile::write(path, bytes); !error.isEmpty())
+        return c.fail(FileError, QStringLiteral("cannot write %1: %2").arg(path, error));
+    return Done;
 }
 
 int show(Command &c)
@@ -157,8 +167,7 @@ int show(Command &c)
         listing += "RtcFlag=" + text(content->flags->rtc) + " MidFlag=" + text(content->flags->mid) + '\n';
     else
         listing += "no flags\n";
-    c.out.write(listing);
-    return Done;
+    return c.print(listing);
 }
 
 int login(Command &c)
@@ -170,8 +179,7 @@ int login(Command &c)
     const LoginResult r = runLoginExchange(*port, line.clock, c.password);
     switch (r.kind) {
     case LoginResult::Acknowledged:
-        say(c.out, QStringLiteral("login acknowledged\n"));
-        return Done;
+        return c.print(QStringLiteral("login acknowledged\n"));
     case LoginResult::Refused:
         return c.fail(Refused, QStringLiteral("the scanner refused the password (%1 tries)").arg(r.sends));
     case LoginResult::NoReply:
@@ -199,8 +207,7 @@ int transmit(Command &c)
     const TransmitResult r = runTransmitExchange(*port, line.clock, line.session.LoginPassword, content->image.data());
     switch (r.kind) {
     case TransmitResult::Acknowledged:
-        say(c.out, QStringLiteral("transmit acknowledged\n"));
-        return Done;
+        return c.print(QStringLiteral("transmit acknowledged\n"));
     case TransmitResult::OtherReply:
         // Only AckFrame means accepted; a refusal is one more reply that is not it.
         return c.fail(UnexpectedReply,
@@ -216,13 +223,7 @@ int transmit(Command &c)
 // Writes text to -o FILE or stdout.
 int writeText(Command &c, const QByteArray &text, const QString &outFile)
 {
-    if (outFile.isEmpty()) {
-        c.out.write(text);
-        return Done;
-    }
-    if (!writeFile(outFile, text))
-        return c.fail(FileError, QStringLiteral("cannot write %1").arg(outFile));
-    return Done;
+    return outFile.isEmpty() ? c.print(text) : writeFile(c, outFile, text);
 }
 
 // Writes the viewer's text to -o FILE or stdout.
@@ -259,8 +260,9 @@ int download(Command &c)
     if (s.kind == DownloadStream::PortError)
         return line.portFailed(c, *check, data.get());
     // Every byte received is kept, whatever follows.
-    if (!rawFile.isEmpty() && !writeFile(rawFile, s.bytes))
-        return c.fail(FileError, QStringLiteral("cannot write %1").arg(rawFile));
+    if (!rawFile.isEmpty())
+        if (const int status = writeFile(c, rawFile, s.bytes); status != Done)
+            return status;
     const QString how = s.end == DownloadStream::LineFailed ? QStringLiteral("the line failed: ") + s.error
                       : s.end == DownloadStream::Stopped   ? QStringLiteral("stopped after %1 s").arg(seconds)
                                                             : QString();
@@ -293,10 +295,14 @@ int assemble(Command &c)
     QString outFile;
     if (!c.option(QStringLiteral("-o"), outFile) || c.args.size() != 1)
         return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [-o FILE]"));
-    QFile raw(c.args.first());
-    if (!raw.open(QIODevice::ReadOnly))
-        return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.errorString()));
-    return assembleAndWrite(c, raw.readAll(), rtc, mid, outFile);
+    const UserFile::ReadResult raw = UserFile::read(c.args.first(), RawLimit);
+    if (!raw.error.isEmpty())
+        return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.error));
+    if (raw.tooLong)
+        return c.fail(FileError, QStringLiteral("%1 is larger than a raw download may be (%2 MB)")
+                                     .arg(c.args.first())
+                                     .arg(RawLimit >> 20));
+    return assembleAndWrite(c, raw.bytes, rtc, mid, outFile);
 }
 
 int erase(Command &c)
@@ -308,8 +314,7 @@ int erase(Command &c)
     const EraseResult r = runEraseExchange(*port, line.clock, line.session);
     switch (r.kind) {
     case EraseResult::Erased:
-        say(c.out, QStringLiteral("erased\n"));
-        return Done;
+        return c.print(QStringLiteral("erased\n"));
     case EraseResult::NoAnswer:
         return c.fail(NoReply, QStringLiteral("no answer from the scanner on %1").arg(line.device()));
     case EraseResult::OtherReply:
@@ -345,8 +350,7 @@ int setClock(Command &c)
     const ClockSyncResult r = runClockSync(*port, line.clock, line.session, now);
     switch (r.kind) {
     case ClockSyncResult::Synchronised:
-        say(c.out, QStringLiteral("clock set to %1\n").arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
-        return Done;
+        return c.print(QStringLiteral("clock set to %1\n").arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
     case ClockSyncResult::NotAcknowledged:
         return c.fail(r.reply == Link::NakFrame ? Refused : UnexpectedReply,
                       QStringLiteral("the clock was not set (reply %1)").arg(hex(r.reply)));
@@ -372,8 +376,7 @@ int passwd(Command &c)
                                                              c.password, c.args.first());
     switch (r.kind) {
     case ChangePasswordResult::Changed:
-        say(c.out, QStringLiteral("password changed\n"));
-        return Done;
+        return c.print(QStringLiteral("password changed\n"));
     case ChangePasswordResult::Refused:
         return c.fail(Refused, QStringLiteral("the scanner refused the current password"));
     case ChangePasswordResult::NoAnswer:
@@ -462,7 +465,10 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opt = args.takeFirst();
         if (opt == QLatin1String("--help")) {
-            say(out, usageText());
+            if (const QString error = UserFile::writeAll(out, usageText().toLocal8Bit()); !error.isEmpty()) {
+                say(err, QStringLiteral("zevctl: cannot write the output: %1\n").arg(error));
+                return FileError;
+            }
             return Done;
         }
         if ((opt == QLatin1String("--port") || opt == QLatin1String("--password")) && !args.isEmpty()) {

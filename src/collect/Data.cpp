@@ -1,12 +1,12 @@
 #include "collect/Data.h"
 
 #include "platform/Ui.h"
+#include "platform/UserFile.h"
 
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -93,14 +93,9 @@ void Data::mnuSaveAs_Click()
     const Ui::FileAnswer answer = m_ui.saveFileDialog({QStringLiteral("All Files(*.*)|*.*|Text(*.txt)|*.txt"), 2, QString()});
     if (answer.cancelled || answer.fileName.isEmpty())
         return;
-    QSaveFile file(answer.fileName);
-    const QByteArray bytes = m_text + "\r\n";
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
-                      && file.commit();
-    if (!written) {
-        file.cancelWriting();
-        m_ui.messageBox(QStringLiteral("Data not saved ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"));
-    }
+    if (const QString error = UserFile::write(answer.fileName, m_text + "\r\n"); !error.isEmpty())
+        m_ui.messageBox(QStringLiteral("Data not saved ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"),
+                        BoxOptions{.detail = error});
 }
 
 void Data::mmuPrint_Click()
