@@ -1,5 +1,6 @@
 #include "collect/RecordAssembler.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace RecordAssembler {
@@ -34,19 +35,23 @@ char *putNumber(char *out, int v)
     return out;
 }
 
-// One timestamp line; values in stream order: year, month, day, hour, minute, second.
-void appendTimestampLine(QByteArray &text, const int *values)
+// A timestamp's text; values in stream order: year, month, day, hour, minute, second.
+char *putTimestamp(char *p, const int *values, const char *separators)
 {
-    static constexpr char Separators[] = {'/', '/', ' ', ':', ':'};
-    char line[40];
-    char *p = line;
     *p++ = '2';
     *p++ = '0';
     for (int i = 0; i < 6; ++i) {
         if (i > 0)
-            *p++ = Separators[i - 1];
+            *p++ = separators[i - 1];
         p = putNumber(p, values[i]);
     }
+    return p;
+}
+
+void appendTimestampLine(QByteArray &text, const int *values)
+{
+    char line[40];
+    char *p = putTimestamp(line, values, "// ::");
     *p++ = '\r';
     *p++ = '\n';
     text.append(line, p - line);
@@ -113,6 +118,15 @@ Result fault(Fault f, const QString &description)
 
 } // namespace
 
+QByteArray Records::timestamp(const Record &r)
+{
+    if (!r.stamped)
+        return QByteArray();
+    char line[40];
+    const char *end = putTimestamp(line, r.clock.data(), "-- ::");
+    return QByteArray(line, end - line);
+}
+
 Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear,
                 const Progress &progress)
 {
@@ -156,6 +170,12 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
     }
 
     Result result;
+    Records &records = result.download;
+    records.announced = count;
+    records.machineId = QByteArray(idBegin, idChars);
+    while (records.machineId.endsWith(' '))
+        records.machineId.chop(1);
+    records.stream = stream;
     QByteArray &text = result.text;
     // Typical records take about 1.5 times their stream size with timestamp
     // lines and less without; rarer short records grow the text by reallocation.
@@ -197,6 +217,9 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
         else
             appendFailedTimestampLine(text);
     }
+    Record next;
+    next.stamped = passed;
+    std::copy(values, values + 6, next.clock.begin());
 
     // Records in stream order: the character not shown, the data, "?" CR; the
     // next record's timestamp follows at once.
@@ -209,21 +232,29 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
             text.append(p + pos + 1, terminator - pos - 1);
             text.append("\r\n\r\n", 4);
             ++result.records;
+            next.offset = pos + 1;
+            next.size = terminator - pos - 1;
+        } else {
+            next.offset = pos;
+            next.size = 0;
         }
+        records.list.append(next);
         pos = terminator + 2;
         ++processed;
         if (progress)
             progress(processed);
         if (end - pos < MinRecordChars)
             break;
+        next.stamped = laterTimestampPasses(p + pos);
+        if (next.stamped) {
+            for (int i = 0; i < 6; ++i)
+                next.clock[i] = byteValue(p[pos + i]) - 16;
+        }
         if (rtcFlag) {
-            if (laterTimestampPasses(p + pos)) {
-                for (int i = 0; i < 6; ++i)
-                    values[i] = byteValue(p[pos + i]) - 16;
-                appendTimestampLine(text, values);
-            } else {
+            if (next.stamped)
+                appendTimestampLine(text, next.clock.data());
+            else
                 appendFailedTimestampLine(text);
-            }
         }
         pos += TimestampChars;
     }

@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QList>
 #include <QtGlobal>
+#include <array>
 #include <functional>
 
 // Turns the scanner's download stream into the data viewer's text.
@@ -21,12 +23,38 @@ enum class Fault {
     TimestampCut,    // the stream ends inside the first record's timestamp
 };
 
+// One terminated record as data: where its data lie in the stream (without the
+// character that is not shown) and its six timestamp values, when they passed
+// their check.
+struct Record
+{
+    qsizetype offset = 0;
+    qsizetype size = 0;
+    bool stamped = false;             // false: the timestamp failed its check
+    std::array<int, 6> clock = {};    // year within the century, month, day, hour, minute, second
+};
+
+// The records of a download, gathered in the same pass as the text. Every
+// terminated record is in list, empty ones included.
+struct Records
+{
+    QByteArray machineId; // as the viewer shows it, trailing blanks removed; empty without STX
+    qint64 announced = 0; // the count the header announces
+    QByteArray stream;    // the bytes the records point into (shared, not copied)
+    QList<Record> list;
+
+    QByteArray data(const Record &r) const { return stream.mid(r.offset, r.size); }
+    // "20YY-MM-DD hh:mm:ss" with the numbers the viewer's text shows; empty when the check failed.
+    static QByteArray timestamp(const Record &r);
+};
+
 struct Result
 {
     Fault fault = Fault::None;
     QString description; // plain words, empty when there is no fault
     QByteArray text;     // the viewer's text; empty on a fault
     qsizetype records = 0; // records whose lines were added (empty records add none)
+    Records download;      // empty on a fault
 
     bool ok() const { return fault == Fault::None; }
 };

@@ -1,5 +1,9 @@
 #include "collect/RecordAssembler.h"
+#include "collect/RecordExport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QTest>
 
@@ -45,6 +49,42 @@ QByteArray counted(int n)
 RecordAssembler::Result run(const QByteArray &stream, bool mid, bool rtc)
 {
     return RecordAssembler::assemble(stream, mid, rtc, ThisYear);
+}
+
+// RFC 4180 rows; every row must end in CR LF.
+QList<QStringList> parseCsv(const QString &text)
+{
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"')
+                field += text.at(++i);
+            else if (c == u'"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            row << field;
+            field.clear();
+        } else if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
+            row << field;
+            rows << row;
+            row.clear();
+            field.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    if (!row.isEmpty() || !field.isEmpty())
+        rows << (row << field << QStringLiteral("<no CR LF>"));
+    return rows;
 }
 
 } // namespace
@@ -359,6 +399,61 @@ private Q_SLOTS:
         QCOMPARE(int(r.records), added);
         QCOMPARE(r.text.size(), expected.size());
         QVERIFY(r.text == expected);
+    }
+
+    // The records beside the text: parsed back from CSV and JSON they are what the stream holds.
+    void recordsAsData_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<int>("announced");
+        QTest::addColumn<QStringList>("stamps"); // "null" for a failed check
+        QTest::addColumn<QStringList>("data");
+        const QByteArray s = header("MID0042 ", "00006") + record(stamp(26, 1, 1, 1, 1, 1), "say \"hi\", ok")
+                             + record(stamp(25, 13, 1, 1, 1, 1), "\xe9\xff\x80\x7f\x01")
+                             + stamp(25, 2, 3, 4, 5, 6) + "?\r" + record(stamp(25, 12, 31, 23, 59, 58), "a\nb\\c")
+                             + record(stamp(25, 6, 7, 8, 9, 10), "#");
+        QTest::newRow("both checks failing, quotes, commas, high bytes, an empty record")
+            << s << QStringLiteral("MID0042") << 6
+            << QStringList{"null", "null", "2025-02-03 04:05:06", "2025-12-31 23:59:58", "2025-06-07 08:09:10"}
+            << QStringList{"say \"hi\", ok", QString::fromLatin1("\xe9\xff\x80\x7f\x01"), "", "a\nb\\c", "#"};
+        QTest::newRow("no STX") << QByteArray("NOHEADER123456") + record(stamp(25, 1, 1, 0, 0, 0), ",")
+                                << QString() << 0 << QStringList{"2025-01-01 00:00:00"} << QStringList{","};
+    }
+    void recordsAsData()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(QString, id);
+        QFETCH(int, announced);
+        QFETCH(QStringList, stamps);
+        QFETCH(QStringList, data);
+        const auto r = run(stream, false, false);
+        QVERIFY2(r.ok(), qPrintable(r.description));
+
+        const QByteArray csv = RecordExport::csv(r.download);
+        QVERIFY(csv.startsWith("machine_id,timestamp,data\r\n"));
+        QList<QStringList> rows = parseCsv(QString::fromUtf8(csv));
+        QCOMPARE(rows.takeFirst(), (QStringList{"machine_id", "timestamp", "data"}));
+        QCOMPARE(rows.size(), data.size());
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            QCOMPARE(rows[i], (QStringList{id, stamps[i] == u"null" ? QString() : stamps[i], data[i]}));
+
+        for (bool complete : {false, true}) {
+            QJsonParseError error;
+            const QJsonObject o = QJsonDocument::fromJson(RecordExport::json(r.download, complete), &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QCOMPARE(o.value(u"machine_id").toString(), id);
+            QCOMPARE(o.value(u"announced").toInt(), announced);
+            QCOMPARE(o.value(u"received").toInt(), data.size());
+            QCOMPARE(o.value(u"complete").toBool(), complete);
+            const QJsonArray records = o.value(u"records").toArray();
+            QCOMPARE(records.size(), data.size());
+            for (qsizetype i = 0; i < records.size(); ++i) {
+                const QJsonValue t = records[i].toObject().value(u"timestamp");
+                QCOMPARE(t.isNull() ? QStringLiteral("null") : t.toString(), stamps[i]);
+                QCOMPARE(records[i].toObject().value(u"data").toString(), data[i]);
+            }
+        }
     }
 
 private:
