@@ -64,6 +64,30 @@ struct Result
 // should return quickly; it may be empty.
 using Progress = std::function<void(qsizetype recordsProcessed)>;
 
+// Counts the records of a download while it arrives, as the assembler will
+// find them, for a progress display. update() takes the whole stream so far;
+// the stream only grows.
+class RecordCounter
+{
+public:
+    void update(const QByteArray &soFar);
+    // The header arrived with STX and a count that can be read.
+    bool headerKnown() const { return m_headerKnown; }
+    qint64 announced() const { return m_announced; }
+    qint64 received() const { return m_received; }
+    // "N of M records, about T left" at the line rate (1920 bytes a second);
+    // empty until the header is known.
+    QString describe() const;
+
+private:
+    qsizetype m_bytes = 0;
+    bool m_headerRead = false;
+    bool m_headerKnown = false;
+    qint64 m_announced = 0;
+    qint64 m_received = 0;
+    qsizetype m_pos = 20; // the header and the first timestamp come before any terminator
+};
+
 // currentYear is the PC's year: a first timestamp dated later fails its check.
 Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear,
                 const Progress &progress = {});

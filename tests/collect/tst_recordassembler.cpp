@@ -456,6 +456,37 @@ private Q_SLOTS:
         }
     }
 
+    // While a download arrives, the counter finds the records the assembler will find.
+    void counterWhileArriving()
+    {
+        const QByteArray s = stamp(25, 1, 1, 1, 1, 1);
+        const QByteArray stream = header("ZEV00042", "00009") + record(s, "A?") + s + "?\r" + record("?\r?\r?\r", "B")
+                                  + record(s, QByteArray(40, 'x')) + s + "#tail";
+        for (int chunk : {1, 7}) {
+            RecordAssembler::RecordCounter counter;
+            for (qsizetype n = 0; n < stream.size();) {
+                n = qMin(stream.size(), n + chunk);
+                counter.update(stream.left(n));
+                const auto r = run(stream.left(n), false, false);
+                if (r.ok())
+                    QCOMPARE(counter.received(), r.download.list.size());
+                QCOMPARE(counter.headerKnown(), n >= 14);
+            }
+            QCOMPARE(counter.announced(), 9);
+            QCOMPARE(counter.received(), 4);
+        }
+        RecordAssembler::RecordCounter counter;
+        QCOMPARE(counter.describe(), QString());
+        counter.update(header("ZEV00042", "10000"));
+        QCOMPARE(counter.describe(), QStringLiteral("0 of 10000 records"));
+        counter.update(header("ZEV00042", "10000") + record(s, QByteArray(28, 'x')));
+        QCOMPARE(counter.describe(), QStringLiteral("1 of 10000 records, about 2 min 42 s left"));
+        RecordAssembler::RecordCounter unreadable;
+        unreadable.update(header("ZEV00042", " 0004") + record(s, "A"));
+        QVERIFY(!unreadable.headerKnown());
+        QCOMPARE(unreadable.describe(), QString());
+    }
+
 private:
     // Data lengths of filler records from offset 14 up to exactly target.
     static QList<int> planTo(int target)
