@@ -1,11 +1,14 @@
 #include "cli/ZevCtl.h"
 
 #include "core/Session.h"
+#include "cli/StderrProgress.h"
 #include "collect/ClockExchange.h"
+#include "collect/DownloadArchive.h"
 #include "collect/DownloadExchange.h"
 #include "collect/EraseExchange.h"
 #include "collect/PasswordCheck.h"
 #include "collect/RecordAssembler.h"
+#include "collect/RecordExport.h"
 #include "image/ImageText.h"
 #include "link/ChangePasswordExchange.h"
 #include "link/Frames.h"
@@ -17,6 +20,7 @@
 #include "platform/QtSettingsStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -201,53 +205,120 @@ int transmit(Command &c)
     return c.fail(NoReply, QStringLiteral("the line failed: %1").arg(r.error));
 }
 
-// Writes the viewer's text to -o FILE or stdout.
-int assembleAndWrite(Command &c, const QByteArray &stream, bool rtc, bool mid, const QString &outFile)
+// What download and assemble write, and where.
+struct RecordsOutput
 {
-    const RecordAssembler::Result r = RecordAssembler::assemble(stream, mid, rtc, QDate::currentDate().year());
+    bool rtc = false;
+    bool mid = false;
+    RecordExport::Format format = RecordExport::Format::Text;
+    QString path; // empty: stdout; a directory: a file named by the machine ID in it
+};
+
+// Takes --rtc, --mid, --format and -o out of args; false on a missing or unknown value.
+bool takeRecordsOptions(Command &c, RecordsOutput &o)
+{
+    o.rtc = c.flag(QStringLiteral("--rtc"));
+    o.mid = c.flag(QStringLiteral("--mid"));
+    QString format = QStringLiteral("text");
+    return c.option(QStringLiteral("-o"), o.path) && c.option(QStringLiteral("--format"), format)
+        && RecordExport::parseFormat(format, o.format);
+}
+
+// In a directory, the file takes the machine ID's name; a name already there is
+// never replaced (two scanners may share an ID), the next free "-2", "-3" is taken.
+QString fileInDirectory(const QString &dir, const RecordAssembler::Records &records, RecordExport::Format format)
+{
+    QString id = DownloadArchive::safeName(records.machineId);
+    if (id.isEmpty())
+        id = QStringLiteral("download");
+    const QString base = dir + QLatin1Char('/') + id;
+    const QString ext = QLatin1Char('.') + RecordExport::extension(format);
+    for (int n = 1; n < 1000; ++n) {
+        QFile claim(n == 1 ? base + ext : base + QStringLiteral("-%1").arg(n) + ext);
+        if (claim.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return claim.fileName();
+        if (!claim.exists())
+            break;
+    }
+    return base + ext;
+}
+
+// Writes the download as text, CSV or JSON to -o or stdout. lineComplete is
+// false when the line failed or was stopped before the stream ended.
+int writeRecords(Command &c, const QByteArray &stream, const RecordsOutput &o, bool lineComplete = true)
+{
+    const RecordAssembler::Result r = RecordAssembler::assemble(stream, o.mid, o.rtc, QDate::currentDate().year());
     if (!r.ok())
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
-    if (outFile.isEmpty()) {
-        c.out.write(r.text);
+    const bool complete = lineComplete && r.download.list.size() >= r.download.announced;
+    QByteArray bytes;
+    switch (o.format) {
+    case RecordExport::Format::Text: bytes = r.text; break;
+    case RecordExport::Format::Csv: bytes = RecordExport::csv(r.download); break;
+    case RecordExport::Format::Json: bytes = RecordExport::json(r.download, complete); break;
+    }
+    if (o.path.isEmpty()) {
+        c.out.write(bytes);
         return Done;
     }
-    if (!writeFile(outFile, r.text))
-        return c.fail(FileError, QStringLiteral("cannot write %1").arg(outFile));
+    const QString path = QFileInfo(o.path).isDir() ? fileInDirectory(o.path, r.download, o.format) : o.path;
+    if (!writeFile(path, bytes)) {
+        if (path != o.path)
+            QFile::remove(path); // the name claimed in the directory
+        return c.fail(FileError, QStringLiteral("cannot write %1").arg(path));
+    }
     return Done;
 }
 
+// The archive comes before anything else is written; its failure is told and
+// the download goes on.
+void archive(Command &c, const QByteArray &stream)
+{
+    const DownloadArchive::Saved saved = DownloadArchive::save(stream, QDateTime::currentDateTime());
+    if (!saved.ok)
+        say(c.err, QStringLiteral("zevctl %1: the download was not archived in %2: %3\n")
+                       .arg(c.name, DownloadArchive::folder(), saved.error));
+}
+
+const QString DownloadUsage =
+    QStringLiteral("usage: download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] [--raw FILE] [--no-archive]");
+
 int download(Command &c)
 {
-    const bool rtc = c.flag(QStringLiteral("--rtc"));
-    const bool mid = c.flag(QStringLiteral("--mid"));
-    QString outFile;
+    RecordsOutput o;
     QString rawFile;
-    if (!c.option(QStringLiteral("-o"), outFile) || !c.option(QStringLiteral("--raw"), rawFile) || !c.args.isEmpty())
-        return c.fail(Usage, QStringLiteral("usage: download [--rtc] [--mid] [-o FILE] [--raw FILE]"));
+    const bool noArchive = c.flag(QStringLiteral("--no-archive"));
+    if (!takeRecordsOptions(c, o) || !c.option(QStringLiteral("--raw"), rawFile) || !c.args.isEmpty())
+        return c.fail(Usage, DownloadUsage);
     Line line(c);
     auto check = line.makePort();
     auto data = line.makePort();
-    const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session);
+    DownloadProgress progress;
+    StderrProgress shown(c.err);
+    if (shown.active())
+        progress.received = [&shown](const QByteArray &soFar) { shown.update(soFar); };
+    const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session, progress);
+    shown.finish();
     if (s.kind == DownloadStream::CheckFailed)
         return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
     if (s.kind == DownloadStream::PortError)
         return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), s.error));
+    if (!noArchive && !s.bytes.isEmpty())
+        archive(c, s.bytes);
     if (!rawFile.isEmpty() && !writeFile(rawFile, s.bytes))
         return c.fail(FileError, QStringLiteral("cannot write %1").arg(rawFile));
-    return assembleAndWrite(c, s.bytes, rtc, mid, outFile);
+    return writeRecords(c, s.bytes, o);
 }
 
 int assemble(Command &c)
 {
-    const bool rtc = c.flag(QStringLiteral("--rtc"));
-    const bool mid = c.flag(QStringLiteral("--mid"));
-    QString outFile;
-    if (!c.option(QStringLiteral("-o"), outFile) || c.args.size() != 1)
-        return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [-o FILE]"));
+    RecordsOutput o;
+    if (!takeRecordsOptions(c, o) || c.args.size() != 1)
+        return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]"));
     QFile raw(c.args.first());
     if (!raw.open(QIODevice::ReadOnly))
         return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.errorString()));
-    return assembleAndWrite(c, raw.readAll(), rtc, mid, outFile);
+    return writeRecords(c, raw.readAll(), o);
 }
 
 int erase(Command &c)
@@ -346,14 +417,15 @@ QString usageText()
         "usage: zevctl [--port DEVICE|N] [--password PW] COMMAND\n"
         "  login                              the login handshake\n"
         "  transmit FILE                      send the image of a settings file (.msr or Default.mag layout)\n"
-        "  download [--rtc] [--mid] [-o FILE] [--raw FILE]\n"
-        "                                     print (or write) the downloaded text as the data viewer shows it\n"
+        "  download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] [--raw FILE] [--no-archive]\n"
+        "                                     print (or write) the downloaded records: the data viewer's text,\n"
+        "                                     CSV or JSON; every download is archived first unless --no-archive\n"
         "  erase --yes                        erase the scanner's records\n"
         "  set-clock                          set the scanner's clock from the PC\n"
         "  passwd NEW                         change the scanner's password\n"
         "  show FILE                          print a settings file's image and its flags\n"
-        "  assemble RAW [--rtc] [--mid] [-o FILE]\n"
-        "                                     turn a raw download saved with --raw into the viewer's text\n"
+        "  assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]\n"
+        "                                     a raw download (kept with --raw, or archived) as text, CSV or JSON\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
         "  4 no reply or time-out, 5 unexpected reply, 6 file cannot be read or written\n");
 }

@@ -27,6 +27,7 @@ struct DownloadProgress
 {
     std::function<void()> receiving; // the first wait is over; bytes are being collected
     std::function<void()> step;      // one read done
+    std::function<void(const QByteArray &soFar)> received; // after each read: every byte so far
 };
 
 DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Clock &clock, const Session &session,
