@@ -1,6 +1,7 @@
 #include "cli/ZevCtl.h"
 
 #include "core/Session.h"
+#include "cli/ManyPorts.h"
 #include "cli/StderrProgress.h"
 #include "collect/ClockExchange.h"
 #include "collect/DownloadArchive.h"
@@ -414,7 +415,7 @@ int passwd(Command &c)
 QString usageText()
 {
     return QStringLiteral(
-        "usage: zevctl [--port DEVICE|N] [--password PW] COMMAND\n"
+        "usage: zevctl [--port DEVICE|N]... [--password PW] COMMAND\n"
         "  login                              the login handshake\n"
         "  transmit FILE                      send the image of a settings file (.msr or Default.mag layout)\n"
         "  download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] [--raw FILE] [--no-archive]\n"
@@ -426,6 +427,8 @@ QString usageText()
         "  show FILE                          print a settings file's image and its flags\n"
         "  assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]\n"
         "                                     a raw download (kept with --raw, or archived) as text, CSV or JSON\n"
+        "--port given several times runs login, transmit, download, erase, set-clock or passwd on every\n"
+        "port at once: one line per port on stderr, the highest status is the exit status\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
         "  4 no reply or time-out, 5 unexpected reply, 6 file cannot be read or written\n");
 }
@@ -433,7 +436,7 @@ QString usageText()
 int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
 {
     QStringList args = argsIn;
-    QString port;
+    QStringList ports;
     QString password;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opt = args.takeFirst();
@@ -442,7 +445,10 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
             return Done;
         }
         if ((opt == QLatin1String("--port") || opt == QLatin1String("--password")) && !args.isEmpty()) {
-            (opt == QLatin1String("--port") ? port : password) = args.takeFirst();
+            if (opt == QLatin1String("--port"))
+                ports << args.takeFirst();
+            else
+                password = args.takeFirst();
             continue;
         }
         say(err, QStringLiteral("zevctl: unknown or incomplete option %1\n").arg(opt) + usageText());
@@ -452,7 +458,9 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
         say(err, usageText());
         return Usage;
     }
-    Command c{args.takeFirst(), args, port, password, out, err};
+    if (ports.size() > 1)
+        return ManyPorts::run(ports, password, args, err);
+    Command c{args.takeFirst(), args, ports.value(0), password, out, err};
     const QList<QPair<QString, int (*)(Command &)>> commands{
         {QStringLiteral("show"), show},       {QStringLiteral("login"), login},
         {QStringLiteral("transmit"), transmit}, {QStringLiteral("download"), download},
