@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace DownloadArchive {
@@ -26,7 +27,8 @@ QString fileName(const QDateTime &when, const QByteArray &stream)
 {
     QString name = when.toString(QStringLiteral("yyyy-MM-dd_HHmmss"));
     const QString id = stream.startsWith('\x02') ? safeName(stream.mid(1, 8).trimmed()) : QString();
-    if (!id.isEmpty())
+    // An ID of control characters (a reply that is not a download) names nothing.
+    if (id.contains(QRegularExpression(QStringLiteral("[A-Za-z0-9]"))))
         name += QLatin1Char('_') + id;
     return name;
 }
