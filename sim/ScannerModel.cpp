@@ -270,6 +270,9 @@ void ScannerModel::handleFrame(const QByteArray &frame, qint64 nowMs)
         break;
     case Fault::None:
     case Fault::HangUpAfterBytes:
+    case Fault::Noise:
+    case Fault::ShortDownload:
+    case Fault::SilentDownload:
         if (!r.problem.isEmpty()) {
             outcome = queue(NakFrame, replyAt);
             break;
@@ -283,6 +286,16 @@ void ScannerModel::handleFrame(const QByteArray &frame, qint64 nowMs)
             outcome = queue(AckFrame, replyAt);
             break;
         case Action::Download:
+            if (m_config.fault == Fault::SilentDownload) {
+                outcome = QStringLiteral("no reply (silent to downloads)");
+                break;
+            }
+            if (m_config.fault == Fault::Noise) {
+                if (m_noiseStartMs < 0)
+                    m_noiseStartMs = std::max(replyAt, m_lineFreeMs);
+                outcome = QStringLiteral("noise from %1 ms, without end").arg(m_noiseStartMs);
+                break;
+            }
             outcome = queue(downloadStream(), replyAt)
                       + QStringLiteral(" (%1 records)").arg(std::min<qsizetype>(m_records.size(), kMaxRecordsSent));
             break;
@@ -334,16 +347,19 @@ QString ScannerModel::queue(const QByteArray &reply, qint64 readyMs)
 QByteArray ScannerModel::downloadStream() const
 {
     const qsizetype count = std::min<qsizetype>(m_records.size(), kMaxRecordsSent);
+    const bool cut = m_config.fault == Fault::ShortDownload;
+    const qsizetype sent = cut ? std::clamp<qsizetype>(m_config.shortRecords, 0, count) : count;
     QByteArray s;
     s += STX;
     s += m_machineId;
     s += QByteArray::number(count).rightJustified(5, '0');
-    for (qsizetype i = 0; i < count; ++i) {
+    for (qsizetype i = 0; i < sent; ++i) {
         s += clockBytes(m_records.at(i).time);
         s += m_records.at(i).data;
         s += "?\r";
     }
-    s += ETX;
+    if (!cut)
+        s += ETX;
     return s;
 }
 
@@ -395,12 +411,25 @@ QByteArray ScannerModel::takeOutput(qint64 nowMs)
         m_out.clear();
         m_queuedBytes = 0;
     }
+    // Noise follows every queued reply; at most 64 KiB a call when unpaced.
+    if (m_noiseStartMs >= 0 && m_out.empty() && nowMs >= m_noiseStartMs) {
+        const qint64 bps = m_config.bytesPerSecond;
+        const qint64 due = bps == 0 ? m_noiseSent + 65536 : 1 + (nowMs - m_noiseStartMs) * bps / 1000;
+        for (; m_noiseSent < due && out.size() < 65536; ++m_noiseSent)
+            out += char('A' + (m_noiseSent * 7) % 26);
+    }
     return out;
 }
 
 qint64 ScannerModel::nextOutputDueMs() const
 {
-    if (m_out.empty() || deadForGood())
+    if (deadForGood())
+        return -1;
+    if (m_out.empty() && m_noiseStartMs >= 0) {
+        const qint64 bps = m_config.bytesPerSecond;
+        return bps == 0 ? m_noiseStartMs : m_noiseStartMs + (m_noiseSent * 1000 + bps - 1) / bps;
+    }
+    if (m_out.empty())
         return -1;
     return byteDueMs(m_out.front(), m_out.front().taken);
 }

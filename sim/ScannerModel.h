@@ -47,6 +47,11 @@
 //   any request; HangUpAfterBytes works normally until the line goes dead.
 //   The one byte is STX; the garbled reply is an Ack with a wrong check
 //   character (02 06 0D 34 03).
+// - Noise answers "D" with bytes that are no download (letters, never STX or
+//   "?"), at the line rate, without end; ShortDownload announces every record
+//   and sends only the first shortRecords of them, without the ETX, and then
+//   nothing more of that download; SilentDownload never answers "D". All
+//   three answer every other frame normally.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -60,7 +65,8 @@
 class ScannerModel
 {
 public:
-    enum class Fault { None, RefuseAll, Silent, OneByteReply, GarbledReply, HangUpAfterBytes };
+    enum class Fault { None, RefuseAll, Silent, OneByteReply, GarbledReply, HangUpAfterBytes, Noise, ShortDownload,
+                       SilentDownload };
 
     // data as the scanner stores it: the character the PC does not show, then the barcode.
     struct Record
@@ -79,6 +85,7 @@ public:
         int replyDelayMs = 10;     // end of a frame to the first reply byte
         Fault fault = Fault::None;
         int hangUpAfterBytes = -1; // with HangUpAfterBytes
+        int shortRecords = 0;      // with ShortDownload
         int eraseDelayMs = 1000;   // end of the erase frame to its Ack
     };
 
@@ -147,4 +154,6 @@ private:
     qsizetype m_queuedBytes = 0;
     qint64 m_lineFreeMs = 0;
     qint64 m_sent = 0;
+    qint64 m_noiseStartMs = -1; // with Noise, once "D" came
+    qint64 m_noiseSent = 0;
 };

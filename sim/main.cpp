@@ -33,9 +33,11 @@ const char kUsage[] =
     "  --clock 'YYYY-MM-DD HH:MM:SS'  the scanner's clock at start (default: this PC's time)\n"
     "  --pace BYTES_PER_SEC   output rate (default 1920, the line rate of 19200 baud; 0 = unpaced)\n"
     "  --erase-delay MS       time until the erase is acknowledged (default 1000)\n"
-    "  --fault refuse|silent|one-byte|garbled|delay:MS|hangup:N\n"
+    "  --fault refuse|silent|one-byte|garbled|delay:MS|hangup:N|noise|short:K|silent-download\n"
     "                         refuse every frame, never answer, answer one byte, answer 5\n"
-    "                         garbled bytes, answer MS late, or close the line after N bytes\n"
+    "                         garbled bytes, answer MS late, close the line after N bytes,\n"
+    "                         answer the download with noise without end, announce every\n"
+    "                         record and send only the first K, or never answer the download\n"
     "  --link PATH            make PATH a symbolic link to the device (removed on exit)\n"
     "  --quiet                no log of frames and replies on stderr\n"
     "  --help                 this text\n";
@@ -146,6 +148,13 @@ int parseArgs(int argc, char **argv, Options *o)
             else if (value.startsWith("hangup:") && toInt(value.mid(7), 0, std::numeric_limits<int>::max(), &n)) {
                 o->config.fault = F::HangUpAfterBytes;
                 o->config.hangUpAfterBytes = n;
+            } else if (value == "silent-download") {
+                o->config.fault = F::SilentDownload;
+            } else if (value == "noise") {
+                o->config.fault = F::Noise;
+            } else if (value.startsWith("short:") && toInt(value.mid(6), 0, 99999, &n)) {
+                o->config.fault = F::ShortDownload;
+                o->config.shortRecords = n;
             } else
                 return fail("unknown fault", value);
         } else if (opt == "--link") {
@@ -314,7 +323,9 @@ int main(int argc, char **argv)
     int status = 0;
     while (!g_stop) {
         const qint64 now = elapsed();
-        toWrite += model.takeOutput(now);
+        // Output waits in the model while nobody reads the line (noise has no end).
+        if (toWrite.size() < 65536)
+            toWrite += model.takeOutput(now);
         for (const QString &line : model.takeLog())
             say(line);
         while (!toWrite.isEmpty()) {
@@ -339,7 +350,7 @@ int main(int argc, char **argv)
         }
 
         pollfd pfd {pty.master, short(POLLIN | (toWrite.isEmpty() ? 0 : POLLOUT)), 0};
-        const qint64 due = model.nextOutputDueMs();
+        const qint64 due = toWrite.size() < 65536 ? model.nextOutputDueMs() : -1;
         timespec wait {};
         if (due >= 0) {
             const qint64 ms = std::max<qint64>(0, due - elapsed());

@@ -25,9 +25,9 @@ QString statusWords(int status)
     case ZevCtl::NoReply: return QStringLiteral("no reply, time-out or line lost");
     case ZevCtl::UnexpectedReply: return QStringLiteral("unexpected reply");
     case ZevCtl::FileError: return QStringLiteral("file cannot be read or written");
-    default: break;
+    case ZevCtl::Incomplete: return QStringLiteral("download incomplete");
     }
-    return status == 7 ? QStringLiteral("download incomplete") : QStringLiteral("status %1").arg(status);
+    return QStringLiteral("status %1").arg(status);
 }
 
 int usage(QIODevice &err, const QString &text)

@@ -244,14 +244,9 @@ QString fileInDirectory(const QString &dir, const RecordAssembler::Records &reco
     return base + ext;
 }
 
-// Writes the download as text, CSV or JSON to -o or stdout. lineComplete is
-// false when the line failed or was stopped before the stream ended.
-int writeRecords(Command &c, const QByteArray &stream, const RecordsOutput &o, bool lineComplete = true)
+// Writes an assembled download as text, CSV or JSON to -o or stdout.
+int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete)
 {
-    const RecordAssembler::Result r = RecordAssembler::assemble(stream, o.mid, o.rtc, QDate::currentDate().year());
-    if (!r.ok())
-        return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
-    const bool complete = lineComplete && r.download.list.size() >= r.download.announced;
     QByteArray bytes;
     switch (o.format) {
     case RecordExport::Format::Text: bytes = r.text; break;
@@ -281,16 +276,20 @@ void archive(Command &c, const QByteArray &stream)
                        .arg(c.name, DownloadArchive::folder(), saved.error));
 }
 
-const QString DownloadUsage =
-    QStringLiteral("usage: download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] [--raw FILE] [--no-archive]");
-
 int download(Command &c)
 {
     RecordsOutput o;
     QString rawFile;
     const bool noArchive = c.flag(QStringLiteral("--no-archive"));
-    if (!takeRecordsOptions(c, o) || !c.option(QStringLiteral("--raw"), rawFile) || !c.args.isEmpty())
-        return c.fail(Usage, DownloadUsage);
+    QString timeout = QStringLiteral("3600");
+    bool timeoutOk = false;
+    if (!takeRecordsOptions(c, o) || !c.option(QStringLiteral("--raw"), rawFile)
+        || !c.option(QStringLiteral("--timeout"), timeout) || !c.args.isEmpty())
+        return c.fail(Usage, QStringLiteral("usage: download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] "
+                                            "[--raw FILE] [--timeout SECONDS] [--no-archive]"));
+    const int seconds = timeout.toInt(&timeoutOk);
+    if (!timeoutOk || seconds < 1)
+        return c.fail(Usage, QStringLiteral("--timeout takes a whole number of seconds, at least 1"));
     Line line(c);
     auto check = line.makePort();
     auto data = line.makePort();
@@ -298,17 +297,42 @@ int download(Command &c)
     StderrProgress shown(c.err);
     if (shown.active())
         progress.received = [&shown](const QByteArray &soFar) { shown.update(soFar); };
-    const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session, progress);
+    const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session, progress, qint64(seconds) * 1000);
     shown.finish();
     if (s.kind == DownloadStream::CheckFailed)
         return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
+    if (s.kind == DownloadStream::PortError && !s.opened)
+        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), s.error));
     if (s.kind == DownloadStream::PortError)
-        return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), s.error));
-    if (!noArchive && !s.bytes.isEmpty())
+        return c.fail(NoReply, QStringLiteral("the line failed before the download began: %1").arg(s.error));
+    if (!noArchive && !s.bytes.isEmpty() && !s.refused())
         archive(c, s.bytes);
+    // Every byte received is kept, whatever follows.
     if (!rawFile.isEmpty() && !writeFile(rawFile, s.bytes))
         return c.fail(FileError, QStringLiteral("cannot write %1").arg(rawFile));
-    return writeRecords(c, s.bytes, o);
+    const QString how = s.end == DownloadStream::LineFailed ? QStringLiteral("the line failed: ") + s.error
+                      : s.end == DownloadStream::Stopped   ? QStringLiteral("stopped after %1 s").arg(seconds)
+                                                            : QString();
+    if (s.bytes.isEmpty())
+        return c.fail(NoReply, how.isEmpty() ? QStringLiteral("nothing came after the download request")
+                                             : QStringLiteral("nothing came after the download request (%1)").arg(how));
+    if (s.refused())
+        return c.fail(Refused, QStringLiteral("the scanner refused the download (wrong password)"));
+    const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, o.mid, o.rtc, QDate::currentDate().year());
+    if (!r.ok()) {
+        // A header cut by a lost line or a stop is no reply, not a wrong one.
+        const int status = how.isEmpty() ? UnexpectedReply : NoReply;
+        return c.fail(status, QStringLiteral("the download cannot be read: ") + r.description
+                                  + (how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
+    }
+    if (const int status = writeRecords(c, r, o, !s.incomplete(r)); status != Done)
+        return status;
+    if (s.incomplete(r))
+        return c.fail(Incomplete, QStringLiteral("download incomplete: received %1 of %2 records%3")
+                                      .arg(r.terminated)
+                                      .arg(r.announced)
+                                      .arg(how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
+    return Done;
 }
 
 int assemble(Command &c)
@@ -319,7 +343,10 @@ int assemble(Command &c)
     QFile raw(c.args.first());
     if (!raw.open(QIODevice::ReadOnly))
         return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.errorString()));
-    return writeRecords(c, raw.readAll(), o);
+    const RecordAssembler::Result r = RecordAssembler::assemble(raw.readAll(), o.mid, o.rtc, QDate::currentDate().year());
+    if (!r.ok())
+        return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
+    return writeRecords(c, r, o, r.terminated >= r.announced);
 }
 
 int erase(Command &c)
@@ -418,9 +445,11 @@ QString usageText()
         "usage: zevctl [--port DEVICE|N]... [--password PW] COMMAND\n"
         "  login                              the login handshake\n"
         "  transmit FILE                      send the image of a settings file (.msr or Default.mag layout)\n"
-        "  download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] [--raw FILE] [--no-archive]\n"
+        "  download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] [--raw FILE]\n"
+        "           [--timeout SECONDS] [--no-archive]\n"
         "                                     print (or write) the downloaded records: the data viewer's text,\n"
-        "                                     CSV or JSON; every download is archived first unless --no-archive\n"
+        "                                     CSV or JSON; stops reading after SECONDS (default 3600);\n"
+        "                                     every download is archived first unless --no-archive\n"
         "  erase --yes                        erase the scanner's records\n"
         "  set-clock                          set the scanner's clock from the PC\n"
         "  passwd NEW                         change the scanner's password\n"
@@ -430,7 +459,8 @@ QString usageText()
         "--port given several times runs login, transmit, download, erase, set-clock or passwd on every\n"
         "port at once: one line per port on stderr, the highest status is the exit status\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
-        "  4 no reply or time-out, 5 unexpected reply, 6 file cannot be read or written\n");
+        "  4 no reply, time-out or line lost, 5 unexpected reply, 6 file cannot be read or written,\n"
+        "  7 download incomplete (what arrived is still written)\n");
 }
 
 int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)

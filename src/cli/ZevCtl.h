@@ -15,6 +15,7 @@ enum ExitStatus {
     NoReply = 4,
     UnexpectedReply = 5,
     FileError = 6,
+    Incomplete = 7, // a download with fewer records than announced, or cut short
 };
 
 // args excludes the program name. Output goes to out byte for byte; errors, in

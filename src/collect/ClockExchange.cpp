@@ -54,7 +54,7 @@ ClockSyncResult runClockSync(SerialPort &port, Clock &clock, const Session &sess
         while (port.bytesWaiting() < 10) {
             if (!port.isOpen())
                 return portFailed();
-            if (clock.tickCount() - sent >= 3000) {
+            if (clock.tickCount() - sent >= 3000 || clock.stopping()) {
                 result.kind = ClockSyncResult::ReadBackTimedOut;
                 return result;
             }

@@ -3,24 +3,49 @@
 #include "collect/PasswordCheck.h"
 
 #include <QByteArray>
+#include <QtGlobal>
 #include <functional>
 
 class SerialPort;
 class Clock;
 struct Session;
+namespace RecordAssembler {
+struct Result;
+}
 
 // The download up to the received bytes: the password check on one port, then
-// "D" on the other and everything the scanner sends until it pauses for 0.3 s.
+// "D" on the other and everything the scanner sends until it pauses for 0.3 s,
+// the line fails, the user stops it or the time limit runs out.
+//
+// How to judge one (the window and zevctl alike), after RecordAssembler::assemble:
+// - kind CheckFailed or PortError: "D" was not sent or the port failed first;
+// - bytes empty: nothing came after "D" (a communication failure);
+// - refused(): the scanner answered "D" with NakFrame (a wrong password);
+// - incomplete(assembled): fewer records ended by "?" CR than the header
+//   announced, or the stream did not end by a pause. Its text still holds
+//   everything that arrived.
 struct DownloadStream
 {
     enum Kind {
-        Received,
-        CheckFailed, // no answer to the password frame
-        PortError,   // a port could not be opened or failed
+        Received,    // "D" went out; bytes holds what came, end says how it ended
+        CheckFailed, // no answer to the password frame; "D" was not sent
+        PortError,   // a port could not be opened, or failed before "D" went out
+    };
+    enum End {
+        Paused,     // the scanner paused for 0.3 s: it sent what it meant to send
+        LineFailed, // the line failed while bytes were collected (error says why)
+        Stopped,    // the user stopped it, or the time limit ran out
     };
     Kind kind = Received;
-    QByteArray bytes;
+    End end = Paused;
+    // With PortError: false when the port could not be opened, true when it
+    // opened and failed afterwards.
+    bool opened = false;
+    QByteArray bytes; // every byte received after "D", in order
     QString error;
+
+    bool refused() const;
+    bool incomplete(const RecordAssembler::Result &assembled) const;
 };
 
 struct DownloadProgress
@@ -30,5 +55,9 @@ struct DownloadProgress
     std::function<void(const QByteArray &soFar)> received; // after each read: every byte so far
 };
 
+// timeLimitMs > 0 stops collecting that long after "D" went out (end Stopped).
 DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Clock &clock, const Session &session,
-                               const DownloadProgress &progress = {});
+                               const DownloadProgress &progress = {}, qint64 timeLimitMs = 0);
+
+// What the window and zevctl say of an incomplete download: both numbers.
+QString incompleteDownloadText(qsizetype received, qint64 announced);

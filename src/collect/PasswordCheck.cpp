@@ -10,9 +10,11 @@ PasswordCheckResult runPasswordCheck(SerialPort &port, Clock &clock, const Sessi
                                      PasswordCheckVariant variant)
 {
     PasswordCheckResult result;
+    bool opened = false;
     const QByteArray frame = Link::commandFrame(session.LoginPassword, 'P');
     auto portFailed = [&]() {
         result.kind = PasswordCheckResult::PortError;
+        result.opened = opened;
         result.error = port.errorString();
         port.close();
         return result;
@@ -23,6 +25,7 @@ PasswordCheckResult runPasswordCheck(SerialPort &port, Clock &clock, const Sessi
     port.setPortNumber(session.CommPortNumber);
     if (!port.open())
         return portFailed();
+    opened = true;
 
     if (variant == PasswordCheckVariant::ChangePassword) {
         int sends = 0;

@@ -21,6 +21,7 @@ struct PasswordCheckResult
     Kind kind = NoAnswer;
     QByteArray reply;
     QString error;
+    bool opened = false; // with PortError: the port opened and failed afterwards
     bool passed() const { return kind == Passed; }
 };
 

@@ -248,6 +248,7 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
     }
     text.append(QByteArray::number(count));
     text.append(" record(s) received\r\n \r\n");
+    result.announced = count;
 
     if (end < HeaderChars + 3)
         return result;
@@ -302,6 +303,7 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
         records.list.append(next);
         pos = terminator + 2;
         ++processed;
+        result.terminated = processed;
         if (progress)
             progress(processed);
         if (end - pos < MinRecordChars)

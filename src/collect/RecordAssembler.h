@@ -54,7 +54,9 @@ struct Result
     QString description; // plain words, empty when there is no fault
     QByteArray text;     // the viewer's text; empty on a fault
     qsizetype records = 0; // records whose lines were added (empty records add none)
-    Records download;      // empty on a fault
+    qint64 announced = 0;    // the count the header announces, as the text shows it
+    qsizetype terminated = 0; // records ended by "?" CR, empty ones included
+    Records download;         // the records themselves; empty on a fault
 
     bool ok() const { return fault == Fault::None; }
 };

@@ -304,11 +304,15 @@ void frmDownLoad::download()
     const DownloadStream stream = receiveDownload(*MSComm1, *MPDComm, m_platform.clock, m_session, progress);
     lblRecords->hide();
     ProgressBarM->setMaximum(100);
-    if (!stream.bytes.isEmpty())
+    if (!stream.bytes.isEmpty() && !stream.refused())
         archive(stream.bytes);
-    if (stream.kind == DownloadStream::CheckFailed) {
+    const QString title = passwordCheckFailureTitle(PasswordCheckVariant::Download);
+    // Not one byte after "D" is a communication failure, not an empty download.
+    if (stream.kind == DownloadStream::CheckFailed
+        || (stream.kind == DownloadStream::Received && stream.bytes.isEmpty())) {
         m_platform.ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Download), Ui::Buttons::Ok,
-                                 Ui::Icon::Information, passwordCheckFailureTitle(PasswordCheckVariant::Download));
+                                 Ui::Icon::Information, title);
+        LBD->hide();
         endAfterFailure();
         return;
     }
@@ -335,6 +339,10 @@ void frmDownLoad::download()
     ProgressBarM->setValue(ProgressBarM->maximum());
     m_platform.clock.processEvents();
     m_platform.ui.showModal(*m_viewer);
+    // The user saw what arrived; now they learn that it is not all.
+    if (stream.incomplete(assembled))
+        m_platform.ui.messageBox(incompleteDownloadText(assembled.terminated, assembled.announced), Ui::Buttons::Ok,
+                                 Ui::Icon::Exclamation, title);
     ProgressBarM->setValue(0);
     m_session.BusyCount = 0;
     cmdOK->setEnabled(true);

@@ -44,7 +44,7 @@ TransmitResult runTransmitExchange(SerialPort &port, Clock &clock, const QString
         if (!port.isOpen())
             return failed();
         clock.processEvents();
-        if (clock.tickCount() - sent > 3000) {
+        if (clock.tickCount() - sent > 3000 || clock.stopping()) {
             result.kind = TransmitResult::TimedOut;
             break;
         }

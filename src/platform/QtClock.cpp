@@ -15,20 +15,33 @@ qint64 QtClock::tickCount()
     return m_timer.elapsed();
 }
 
-void QtClock::waitMs(int ms)
+bool QtClock::waitMs(int ms)
 {
     const qint64 end = tickCount() + ms;
-    while (tickCount() < end) {
+    while (!stopping() && tickCount() < end) {
         QEventLoop loop;
-        QTimer::singleShot(int(end - tickCount()), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        bool timedOut = false;
+        QTimer::singleShot(int(end - tickCount()), Qt::PreciseTimer, &loop, [&loop, &timedOut]() {
+            timedOut = true;
+            loop.quit();
+        });
+        QObject::connect(&gate(), &ExchangeGate::stopRequested, &loop, &QEventLoop::quit);
         loop.exec();
+        // A loop ended from outside means the application is quitting: from
+        // then on every local loop returns at once, so waiting on would spin.
+        if (!timedOut && !stopping())
+            gate().stopForGood();
     }
+    return !stopping();
 }
 
-void QtClock::block(int ms)
+bool QtClock::block(int ms)
 {
+    if (stopping())
+        return false;
     if (ms > 0)
         QThread::msleep(ulong(ms));
+    return true;
 }
 
 void QtClock::processEvents()

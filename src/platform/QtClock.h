@@ -10,8 +10,8 @@ class QtClock : public Clock
 public:
     QtClock();
     qint64 tickCount() override;
-    void waitMs(int ms) override;
-    void block(int ms) override;
+    bool waitMs(int ms) override;
+    bool block(int ms) override;
     void processEvents() override;
     double secondsSinceMidnight() override;
     QDateTime now() override;

@@ -53,6 +53,7 @@ bool QtSerialPort::open()
     if (m_port.isOpen())
         return true;
     m_error.clear();
+    m_beforeFailure.clear();
     m_port.setPortName(deviceName());
     m_port.setReadBufferSize(m_inputBufferSize);
     if (!m_port.open(QIODevice::ReadWrite)) {
@@ -73,6 +74,7 @@ bool QtSerialPort::open()
 
 void QtSerialPort::close()
 {
+    m_beforeFailure.clear();
     if (m_port.isOpen()) {
         m_port.close();
         qCDebug(zevLinkLowLevel) << "close" << deviceName();
@@ -95,6 +97,8 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
         return;
     m_error = m_port.errorString();
     qCWarning(zevLinkLowLevel) << "port" << deviceName() << "failed:" << m_error;
+    // Closing drops Qt's buffer; what arrived before the failure is kept for readAll.
+    m_beforeFailure += m_port.readAll();
     m_port.close();
 }
 
@@ -112,6 +116,7 @@ void QtSerialPort::pull()
 
 void QtSerialPort::discardInput()
 {
+    m_beforeFailure.clear();
     if (!m_port.isOpen())
         return;
     pull();
@@ -123,7 +128,7 @@ void QtSerialPort::discardInput()
 int QtSerialPort::bytesWaiting()
 {
     pull();
-    return m_port.isOpen() ? int(m_port.bytesAvailable()) : 0;
+    return int(m_beforeFailure.size()) + (m_port.isOpen() ? int(m_port.bytesAvailable()) : 0);
 }
 
 bool QtSerialPort::write(const QByteArray &bytes)
@@ -141,9 +146,10 @@ bool QtSerialPort::write(const QByteArray &bytes)
 QByteArray QtSerialPort::readAll()
 {
     pull();
-    if (!m_port.isOpen())
-        return QByteArray();
-    const QByteArray bytes = m_port.readAll();
+    QByteArray bytes;
+    bytes.swap(m_beforeFailure);
+    if (m_port.isOpen())
+        bytes += m_port.readAll();
     if (!bytes.isEmpty())
         qCDebug(zevLinkLowLevel).noquote() << "RX" << hex(bytes);
     return bytes;

@@ -45,4 +45,5 @@ private:
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
     QString m_error;
+    QByteArray m_beforeFailure; // what had arrived when the line failed, still to be read
 };

@@ -3,9 +3,11 @@
 #include "collect/DownloadExchange.h"
 #include "collect/EraseExchange.h"
 #include "collect/PasswordCheck.h"
+#include "collect/RecordAssembler.h"
 #include "link/ChangePasswordExchange.h"
 #include "link/Frames.h"
 #include "support/FakeSerialPort.h"
+#include "support/ModelPeer.h"
 #include "support/VirtualClock.h"
 
 #include <QCoreApplication>
@@ -125,6 +127,70 @@ private Q_SLOTS:
         const DownloadStream s = receiveDownload(*port, *port2, clock, session);
         QCOMPARE(int(s.kind), int(DownloadStream::CheckFailed));
         QVERIFY(port2->writes.isEmpty());
+    }
+
+    // Every way a download ends early keeps what came and says how it ended.
+    void downloadEndingEarly_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("arg");
+        QTest::addColumn<int>("timeLimitMs");
+        QTest::addColumn<int>("stopAtMs"); // the user stops it then; 0: never
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("terminated"); // -1: some, fewer than announced
+        QTest::addColumn<bool>("incomplete");
+        using F = ScannerModel::Fault;
+        QTest::newRow("all") << int(F::None) << 0 << 0 << 0 << int(DownloadStream::Paused) << 200 << false;
+        QTest::newRow("short:2") << int(F::ShortDownload) << 2 << 0 << 0 << int(DownloadStream::Paused) << 2 << true;
+        // The check's Ack, the header and a little more: the line dies inside the first record.
+        QTest::newRow("hangup") << int(F::HangUpAfterBytes) << 5 + 14 + 6 << 0 << 0 << int(DownloadStream::LineFailed)
+                                << 0 << true;
+        QTest::newRow("noise, time limit") << int(F::Noise) << 0 << 2000 << 0 << int(DownloadStream::Stopped) << 0
+                                           << true;
+        QTest::newRow("stopped by the user") << int(F::None) << 0 << 0 << 1500 << int(DownloadStream::Stopped) << -1
+                                             << true;
+    }
+    void downloadEndingEarly()
+    {
+        QFETCH(int, fault);
+        QFETCH(int, arg);
+        QFETCH(int, timeLimitMs);
+        QFETCH(int, stopAtMs);
+        ScannerModel::Config config;
+        config.records = ScannerModel::generateRecords(200, clock.now().addDays(-1), 2);
+        config.fault = ScannerModel::Fault(fault);
+        config.hangUpAfterBytes = arg;
+        config.shortRecords = arg;
+        ModelPeer model(config);
+        FakeSerialPort check(model, clock);
+        FakeSerialPort data(model, clock);
+        session.LoginPassword = QStringLiteral("1234    ");
+        ExchangeGuard guard(clock.gate());
+        const qint64 start = clock.tickCount();
+        clock.onTick = [&](qint64 now) {
+            if (stopAtMs && now - start == stopAtMs)
+                clock.gate().stop();
+        };
+        const DownloadStream s = receiveDownload(check, data, clock, session, {}, timeLimitMs);
+        clock.onTick = nullptr;
+        QCOMPARE(int(s.kind), int(DownloadStream::Received));
+        QTEST(int(s.end), "end");
+        QVERIFY(!s.bytes.isEmpty());
+        QVERIFY(!data.isOpen());
+        if (fault == int(ScannerModel::Fault::HangUpAfterBytes))
+            QCOMPARE(s.bytes.size(), arg - 5);
+        const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, false, false, 2026);
+        QVERIFY(r.ok() || fault == int(ScannerModel::Fault::HangUpAfterBytes));
+        if (r.ok()) {
+            QFETCH(int, terminated);
+            QCOMPARE(r.announced, fault == int(ScannerModel::Fault::Noise) ? 0 : 200);
+            if (terminated < 0)
+                QVERIFY(r.terminated > 0 && r.terminated < r.announced);
+            else
+                QCOMPARE(int(r.terminated), terminated);
+            QTEST(s.incomplete(r), "incomplete");
+        }
+        QCOMPARE(s.end != DownloadStream::Paused, bool(timeLimitMs || stopAtMs || fault == int(ScannerModel::Fault::HangUpAfterBytes)));
     }
 
     void erase_data()

@@ -231,6 +231,42 @@ private Q_SLOTS:
         QVERIFY(m_ui.modalWindows.isEmpty());
     }
 
+    void downloadEndingEarlyIsSaid()
+    {
+        // Nothing after "D": the communication message, no empty viewer.
+        useScript({{Link::AckFrame}});
+        ok();
+        QCOMPARE(m_ui.boxes, (QList<Box>{{kCommFailed, Ui::Buttons::Ok, Ui::Icon::Information,
+                                          QStringLiteral("Download Data From ZEV")}}));
+        QVERIFY(m_ui.modalWindows.isEmpty());
+        QVERIFY(okEnabled());
+
+        // Two of forty: the viewer shows what came, then the warning names both numbers.
+        m_ui.clear();
+        ScannerModel::Config config;
+        config.records = ScannerModel::generateRecords(40, m_clock.now().addDays(-1), 3);
+        config.fault = ScannerModel::Fault::ShortDownload;
+        config.shortRecords = 2;
+        useModel(config);
+        QByteArray shown;
+        qsizetype boxesWhileShown = -1;
+        m_ui.onModal([&](QDialog &d) {
+            shown = static_cast<Data &>(d).text();
+            boxesWhileShown = m_ui.boxes.size();
+            return 0;
+        });
+        ok();
+        QCOMPARE(boxesWhileShown, 0);
+        QVERIFY(shown.startsWith("40 record(s) received\r\n \r\n"));
+        QCOMPARE(shown.count("\r\n\r\n"), 2);
+        QCOMPARE(m_ui.boxes,
+                 (QList<Box>{{QStringLiteral("Only 2 of 40 records were received. The scanner still holds its records: "
+                                             "download again before erasing them."),
+                              Ui::Buttons::Ok, Ui::Icon::Exclamation, QStringLiteral("Download Data From ZEV")}}));
+        QVERIFY(okEnabled());
+        QCOMPARE(m_session.BusyCount, qint16(0));
+    }
+
     void wrongPasswordStillSendsDAndEndsInTheFault()
     {
         m_session.LoginPassword = QStringLiteral("9999    ");

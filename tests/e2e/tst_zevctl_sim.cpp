@@ -2,6 +2,7 @@
 #include "support/SimProcess.h"
 #include "support/TestFiles.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,6 +85,57 @@ private Q_SLOTS:
                                                                  QStringLiteral("--mid")});
         QCOMPARE(again.status, 0);
         QCOMPARE(again.out, r.out);
+    }
+
+    // A download that ends early still writes what came and says so.
+    void downloadEndingEarly()
+    {
+        const QString zevctl = QStringLiteral("zevctl");
+        const QString records = QStringLiteral("--records");
+        const QString fault = QStringLiteral("--fault");
+        const QString quiet = QStringLiteral("--quiet");
+        {
+            // The check's Ack is 5 of the 1000 bytes.
+            START_SIM(sim, records, QStringLiteral("200"), fault, QStringLiteral("hangup:1000"), quiet);
+            const QString raw = m_dir.filePath(QStringLiteral("hangup.bin"));
+            const ToolRun r = runTool(zevctl, withPort(sim, QStringLiteral("1234"),
+                                                       {QStringLiteral("download"), QStringLiteral("--raw"), raw}));
+            QCOMPARE(r.status, 7);
+            QVERIFY(r.out.startsWith("200 record(s) received\r\n \r\n"));
+            QVERIFY2(r.err.contains(" of 200 records"), r.err.constData());
+            QCOMPARE(QFileInfo(raw).size(), 995);
+            const ToolRun again = runTool(zevctl, {QStringLiteral("assemble"), raw});
+            QCOMPARE(again.out, r.out);
+        }
+        {
+            START_SIM(sim, records, QStringLiteral("30"), fault, QStringLiteral("short:4"), quiet);
+            const ToolRun r = runTool(zevctl, withPort(sim, QStringLiteral("1234"), {QStringLiteral("download")}));
+            QCOMPARE(r.status, 7);
+            QVERIFY2(r.err.contains("received 4 of 30 records"), r.err.constData());
+            QCOMPARE(r.out.count("\r\n\r\n"), 4);
+        }
+        {
+            START_SIM(sim, records, QStringLiteral("3"), fault, QStringLiteral("silent-download"), quiet);
+            const ToolRun r = runTool(zevctl, withPort(sim, QStringLiteral("1234"), {QStringLiteral("download")}));
+            QCOMPARE(r.status, 4);
+            QVERIFY(r.out.isEmpty());
+        }
+        {
+            START_SIM(sim, records, QStringLiteral("3"), quiet);
+            const ToolRun r = runTool(zevctl, withPort(sim, QStringLiteral("9999"), {QStringLiteral("download")}));
+            QCOMPARE(r.status, 3);
+            QVERIFY(r.out.isEmpty());
+        }
+        {
+            // A line that never pauses is given up after the time-out, well before the tool's 15 s.
+            START_SIM(sim, fault, QStringLiteral("noise"), quiet);
+            const ToolRun r = runTool(zevctl,
+                                      withPort(sim, QStringLiteral("1234"),
+                                               {QStringLiteral("download"), QStringLiteral("--timeout"), QStringLiteral("2")}),
+                                      15000);
+            QCOMPARE(r.status, 7);
+            QVERIFY2(r.err.contains("stopped after 2 s"), r.err.constData());
+        }
     }
 
     void assembleRefusesACutHeader()

@@ -11,19 +11,23 @@ void VirtualClock::advance(qint64 ms)
     }
 }
 
-void VirtualClock::waitMs(int ms)
+bool VirtualClock::waitMs(int ms)
 {
     const qint64 end = m_now + ms;
-    while (m_now < end) {
+    while (!stopping() && m_now < end) {
         QCoreApplication::processEvents();
         advance(1);
     }
+    return !stopping();
 }
 
-void VirtualClock::block(int ms)
+bool VirtualClock::block(int ms)
 {
+    if (stopping())
+        return false;
     blockedMs += ms;
     advance(ms);
+    return true;
 }
 
 void VirtualClock::processEvents()

@@ -15,8 +15,8 @@ public:
         : m_start(start) {}
 
     qint64 tickCount() override { return m_now; }
-    void waitMs(int ms) override;
-    void block(int ms) override;
+    bool waitMs(int ms) override;
+    bool block(int ms) override;
     void processEvents() override;
     double secondsSinceMidnight() override;
     QDateTime now() override { return m_start.addMSecs(m_now); }

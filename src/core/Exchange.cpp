@@ -1,0 +1,40 @@
+#include "core/Exchange.h"
+
+void ExchangeGate::stop()
+{
+    if (!m_busy)
+        return;
+    m_stop = true;
+    Q_EMIT stopRequested();
+}
+
+void ExchangeGate::stopForGood()
+{
+    m_forGood = true;
+    Q_EMIT stopRequested();
+}
+
+ExchangeGuard::ExchangeGuard(ExchangeGate &gate, const QList<QWidget *> &controls) : m_gate(gate)
+{
+    if (gate.m_busy)
+        return;
+    m_held = true;
+    gate.m_busy = true;
+    gate.m_stop = false;
+    for (QWidget *w : controls) {
+        m_controls.append({QPointer<QWidget>(w), w->isEnabled()});
+        w->setEnabled(false);
+    }
+}
+
+ExchangeGuard::~ExchangeGuard()
+{
+    if (!m_held)
+        return;
+    for (const auto &[w, enabled] : m_controls) {
+        if (w)
+            w->setEnabled(enabled);
+    }
+    m_gate.m_busy = false;
+    m_gate.m_stop = false;
+}
