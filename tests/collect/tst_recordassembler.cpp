@@ -1,5 +1,6 @@
 #include "collect/RecordAssembler.h"
 #include "collect/RecordExport.h"
+#include "support/TestFiles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -49,42 +50,6 @@ QByteArray counted(int n)
 RecordAssembler::Result run(const QByteArray &stream, bool mid, bool rtc)
 {
     return RecordAssembler::assemble(stream, mid, rtc, ThisYear);
-}
-
-// RFC 4180 rows; every row must end in CR LF.
-QList<QStringList> parseCsv(const QString &text)
-{
-    QList<QStringList> rows;
-    QStringList row;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"')
-                field += text.at(++i);
-            else if (c == u'"')
-                quoted = false;
-            else
-                field += c;
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            row << field;
-            field.clear();
-        } else if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
-            row << field;
-            rows << row;
-            row.clear();
-            field.clear();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    if (!row.isEmpty() || !field.isEmpty())
-        rows << (row << field << QStringLiteral("<no CR LF>"));
-    return rows;
 }
 
 } // namespace
@@ -432,7 +397,7 @@ private Q_SLOTS:
 
         const QByteArray csv = RecordExport::csv(r.download);
         QVERIFY(csv.startsWith("machine_id,timestamp,data\r\n"));
-        QList<QStringList> rows = parseCsv(QString::fromUtf8(csv));
+        QList<QStringList> rows = TestFiles::parseCsv(QString::fromUtf8(csv));
         QCOMPARE(rows.takeFirst(), (QStringList{"machine_id", "timestamp", "data"}));
         QCOMPARE(rows.size(), data.size());
         for (qsizetype i = 0; i < rows.size(); ++i)
