@@ -23,7 +23,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <optional>
 
@@ -412,8 +411,7 @@ int setClock(Command &c)
 
 int passwd(Command &c)
 {
-    static const QRegularExpression valid(QStringLiteral("^[A-Za-z0-9]{0,8}$"));
-    if (c.args.size() != 1 || !valid.match(c.args.first()).hasMatch())
+    if (c.args.size() != 1 || !Link::isPasswordText(c.args.first()))
         return c.fail(Usage, QStringLiteral("expected the new password: up to 8 letters and digits"));
     Line line(c);
     if (const int status = passwordCheck(c, line, PasswordCheckVariant::ChangePassword); status != Done)
@@ -486,6 +484,11 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
     }
     if (args.isEmpty()) {
         say(err, usageText());
+        return Usage;
+    }
+    // A password box would not take it, so no frame may carry it.
+    if (!Link::isPasswordText(password)) {
+        say(err, QStringLiteral("zevctl: --password takes up to 8 letters and digits\n"));
         return Usage;
     }
     if (ports.size() > 1)

@@ -225,7 +225,7 @@ bool frmDownLoad::erase()
 {
     Ui &ui = m_platform.ui;
     if (ui.messageBox(QStringLiteral("All data in ZEV will be erased!!   \r\nAre you sure? "), Ui::Buttons::YesNo,
-                      Ui::Icon::Information, QStringLiteral("Erase Data In ZEV"))
+                      Ui::Icon::Information, QStringLiteral("Erase Data In ZEV"), BoxOptions{.defaultNo = true})
         != Ui::Answer::Yes) {
         cmdOK->setEnabled(true);
         m_session.BusyCount = 0;

@@ -1,5 +1,7 @@
 #include "link/Frames.h"
 
+#include <algorithm>
+
 void PadPassword(QString &password, int &sum)
 {
     sum = 0;
@@ -25,6 +27,17 @@ quint8 CheckChar(const QByteArray &body)
 }
 
 namespace Link {
+
+bool isPasswordCharacter(QChar c)
+{
+    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+        || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+}
+
+bool isPasswordText(const QString &text)
+{
+    return text.size() <= PasswordMaxLength && std::all_of(text.begin(), text.end(), isPasswordCharacter);
+}
 
 namespace {
 QByteArray padded(const QString &password)

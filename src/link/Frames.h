@@ -21,6 +21,12 @@ inline const QByteArray NakFrame = QByteArrayLiteral("\x02\x15\x0D\x22\x03");
 
 inline const QString LineSettings = QStringLiteral("19200,n,8,1");
 
+// The password boxes' key rule: letters "A" to "Z", "a" to "z" and digits, at
+// most 8 of them (what a frame carries).
+constexpr int PasswordMaxLength = 8;
+bool isPasswordCharacter(QChar c);
+bool isPasswordText(const QString &text);
+
 } // namespace Link
 
 // Right-pads password to 8 characters with spaces and returns its 7-bit running

@@ -2,11 +2,13 @@
 
 #include <QObject>
 
+class QKeyEvent;
 class QLineEdit;
 class Ui;
 
-// The key rule of every password box: letters and digits up to 8 characters,
-// Backspace, nothing else (a refused key beeps). No pasting or dropping round it.
+// The key rule of every password box: letters and digits up to 8 characters;
+// editing keys edit; anything else is refused with a beep. Pasting (keys and
+// middle click), dropping and input methods go through the same rule.
 class PasswordKeyFilter : public QObject
 {
 public:
@@ -22,6 +24,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool keyPress(QLineEdit *box, QKeyEvent *key);
+    // Whether box takes c typed now.
+    bool takes(const QLineEdit *box, QChar c) const;
+    // Enters what the rule takes of text; a refused character beeps.
+    void enter(QLineEdit *box, const QString &text);
+
     Ui &m_ui;
     FullBox m_fullBox;
 };

@@ -11,7 +11,7 @@ class QPrinter;
 // operating system's reason, say) and which button Enter presses.
 struct BoxOptions
 {
-    QString detail;
+    QString detail{}; // "{}" lets BoxOptions{.defaultNo = true} build without a warning
     bool defaultNo = false; // otherwise the first button is the default
 };
 

@@ -5,6 +5,7 @@
 #include "platform/Ui.h"
 
 #include <QAbstractButton>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QWidget>
@@ -70,12 +71,16 @@ int HexBoxes::codeIdRow(QObject *box) const
 
 bool HexBoxes::duplicateCheck(int row)
 {
+    if (m_checking)
+        return false; // one message at a time
     QStringList texts;
     for (QLineEdit *box : std::as_const(m_codeIds))
         texts << (box ? box->text() : QString());
     if (duplicateOf(texts, row) < 0)
         return false;
+    m_checking = true;
     m_ui.messageBox(QStringLiteral("CODE ID may not duplicate !! "), Ui::Buttons::Ok, Ui::Icon::Exclamation);
+    m_checking = false;
     m_codeIds[row]->clear();
     m_codeIds[row]->setFocus();
     return true;
@@ -110,7 +115,12 @@ bool HexBoxes::eventFilter(QObject *watched, QEvent *event)
         return QObject::eventFilter(watched, event);
     const int row = codeIdRow(box);
     if (event->type() == QEvent::FocusOut) {
-        if (row >= 0 && !box->text().isEmpty())
+        // Only the user leaving the box inside the window: a message box, the
+        // pad or another window taking the activation is not leaving it.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        const bool left = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+                       || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+        if (row >= 0 && left && !box->text().isEmpty())
             duplicateCheck(row);
         return false;
     }

@@ -46,4 +46,5 @@ private:
     QWidget *m_window = nullptr;
     QList<QLineEdit *> m_codeIds;
     QList<QLineEdit *> m_lengths;
+    bool m_checking = false; // a duplicate message is up
 };

@@ -305,6 +305,7 @@ private Q_SLOTS:
         ok();
         QCOMPARE(m_ui.boxes, (QList<Box>{{QStringLiteral("All data in ZEV will be erased!!   \r\nAre you sure? "),
                                           Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("Erase Data In ZEV")}}));
+        QVERIFY(m_ui.boxOptions.at(0).defaultNo); // Enter must not erase
         QCOMPARE(opens(), 0);
         QVERIFY(okEnabled());
         QCOMPARE(m_session.BusyCount, qint16(0));

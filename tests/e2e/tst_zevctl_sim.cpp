@@ -250,6 +250,14 @@ private Q_SLOTS:
         QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("1234"), {QStringLiteral("login")})).status, 3);
         QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("new9"), {QStringLiteral("login")})).status, 0);
         QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("new9"), {QStringLiteral("passwd"), QStringLiteral("no-dash")})).status, 1);
+        // What no password box takes is refused before the line is touched.
+        QTest::qWait(300); // the simulator's log of what came before
+        const QString heard = sim.log();
+        QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("abcd12345"), {QStringLiteral("login")})).status, 1);
+        QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("new 9"), {QStringLiteral("download")})).status, 1);
+        QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("new9"), {QStringLiteral("passwd"), QStringLiteral("n\u00e9w")})).status, 1);
+        QTest::qWait(300);
+        QCOMPARE(sim.log(), heard);
     }
 };
 

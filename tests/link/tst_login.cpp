@@ -8,6 +8,10 @@
 #include "support/VirtualClock.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QInputMethodEvent>
+#include <QMimeData>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -216,8 +220,34 @@ private Q_SLOTS:
         QCOMPARE(box()->text(), QStringLiteral("Q1Zcdef"));
         QTest::keyClick(box(), Qt::Key_Backspace);
         QCOMPARE(box()->text(), QStringLiteral("1Zcdef"));
-        QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier); // no pasting round the filter
-        QCOMPARE(box()->text(), QStringLiteral("1Zcdef"));
+        // X11's Delete carries the text 0x7F: it edits.
+        box()->setCursorPosition(0);
+        QTest::sendKeyEvent(QTest::Click, box(), Qt::Key_Delete, QString(QChar(0x7F)), Qt::NoModifier);
+        QCOMPARE(box()->text(), QStringLiteral("Zcdef"));
+        QCOMPARE(ui.beeps, 5);
+    }
+
+    // Whatever enters the box takes the key rule, character by character.
+    void pastedDroppedAndComposedText()
+    {
+        QGuiApplication::clipboard()->setText(QStringLiteral("a-b \u00e9"));
+        QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(box()->text(), QStringLiteral("ab"));
+        QCOMPARE(ui.beeps, 1);
+        QTest::keyClick(box(), Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(box()->text(), QStringLiteral("abab"));
+        QMimeData dragged;
+        dragged.setText(QStringLiteral("c d"));
+        QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(box(), &enter);
+        QCoreApplication::sendEvent(box(), &drop);
+        QCOMPARE(box()->text(), QStringLiteral("cdabab")); // where it was dropped
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("\u00fc9xyz"));
+        QCoreApplication::sendEvent(box(), &composed);
+        QCOMPARE(box()->text(), QStringLiteral("cd9xabab")); // eight at most
+        QCOMPARE(ui.beeps, 4);
     }
 
     void enterAndEscape()

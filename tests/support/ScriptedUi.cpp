@@ -7,6 +7,7 @@
 void ScriptedUi::clear()
 {
     boxes.clear();
+    whileBoxShows = nullptr;
     boxOptions.clear();
     fileRequests.clear();
     modalWindows.clear();
@@ -26,6 +27,8 @@ Ui::Answer ScriptedUi::messageBox(const QString &text, Buttons buttons, Icon ico
 {
     boxes << Box{text, buttons, icon, effectiveTitle(title)};
     boxOptions << options;
+    if (whileBoxShows)
+        whileBoxShows();
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     if (m_answers.isEmpty()) {

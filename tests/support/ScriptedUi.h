@@ -43,6 +43,8 @@ public:
     void cancelFileDialog() { m_files << FileAnswer{true, QString()}; }
     void print(const PrintAnswer &a) { m_prints << a; }
     void onModal(ModalHandler handler) { m_modals << std::move(handler); }
+    // Runs while each box is up, as the user's world goes on (a real box takes the activation).
+    std::function<void()> whileBoxShows;
 
     // Record
     QList<Box> boxes;

@@ -223,7 +223,7 @@ private Q_SLOTS:
         QCOMPARE(m_ui.boxes[0].title, QStringLiteral("Format Error"));
         second->setFocus();
         QTest::keyClicks(second, QStringLiteral("41"));
-        first->setFocus(); // leaving the second row runs the duplicate check
+        QTest::mouseClick(first, Qt::LeftButton); // leaving the second row runs the duplicate check
         QCOMPARE(m_ui.boxes.last(), (Box{QStringLiteral("CODE ID may not duplicate !! "), Ui::Buttons::Ok,
                                          Ui::Icon::Exclamation, QStringLiteral("ZEV")}));
         QCOMPARE(second->text(), QString());

@@ -99,16 +99,33 @@ private Q_SLOTS:
             QVERIFY(!HexBoxes::refuses(c));
     }
 
+    // Only the user leaving the box runs the check; another window taking the
+    // activation (the box itself, the pad) does not.
     void duplicateWhenLeavingTheBox()
     {
+        QWidget other;
+        auto activate = [](QWidget *w) {
+            w->show();
+            w->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(w));
+        };
         tb(0)->setText(QStringLiteral("41"));
-        tb(3)->setFocus();
-        QTest::keyClicks(tb(3), QStringLiteral("41"));
-        QVERIFY(m_ui.boxes.isEmpty()); // typing the second character runs no check
-        tb(5)->setFocus();
+        QTest::mouseClick(tb(1), Qt::LeftButton);
+        QTest::keyClicks(tb(1), QStringLiteral("41"));
+        activate(&other);
+        activate(m_window.get());
+        QVERIFY(m_ui.boxes.isEmpty()); // neither typing the second character nor a deactivation runs it
+        m_ui.whileBoxShows = [&]() { activate(&other); };
+        QTest::mouseClick(tb(0), Qt::LeftButton);
         QCOMPARE(m_ui.boxes, QList<Box>{kDuplicate});
-        QCOMPARE(tb(3)->text(), QString());
+        QCOMPARE(tb(1)->text(), QString());
         QCOMPARE(tb(0)->text(), QStringLiteral("41"));
+        m_ui.whileBoxShows = nullptr;
+        activate(m_window.get());
+        QTest::keyClicks(tb(2), QStringLiteral("41"));
+        QTest::keyClick(tb(2), Qt::Key_Tab);
+        QCOMPARE(m_ui.boxes, (QList<Box>{kDuplicate, kDuplicate}));
+        QCOMPARE(tb(2)->text(), QString());
     }
 
     void duplicateOnAFurtherKeyInAFullBox()
