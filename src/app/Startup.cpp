@@ -37,7 +37,7 @@ bool Program::start()
 
     {
         std::unique_ptr<SerialPort> port = m_platform.makePort();
-        frmPword login(m_session, m_platform.ui, *port, m_platform.clock);
+        frmPword login(m_session, m_platform.ui, *port, m_platform.clock, nullptr, m_platform.portNames);
         m_platform.ui.showModal(login);
     }
     if (!m_session.LoggedIn) {

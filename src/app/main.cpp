@@ -38,7 +38,8 @@ int main(int argc, char **argv)
     }
     QtUi ui;
     QtClock clock;
-    Platform platform{ui, store, clock, [&names]() { return std::make_unique<QtSerialPort>(names); }, QString()};
+    Platform platform{ui, store, clock, [&names]() { return std::make_unique<QtSerialPort>(names); }, QString(),
+                      &names};
     Session session;
     Program program(session, platform);
     if (!program.start())

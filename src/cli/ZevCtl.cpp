@@ -11,24 +11,30 @@
 #include "collect/RecordAssembler.h"
 #include "collect/RecordExport.h"
 #include "image/ImageText.h"
+#include "image/SettingsFile.h"
 #include "link/ChangePasswordExchange.h"
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
 #include "link/TransmitExchange.h"
+#include "platform/PortDiscovery.h"
 #include "platform/PortNames.h"
 #include "platform/QtClock.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/UserFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
 #include <optional>
 
 namespace ZevCtl {
 
 namespace {
+
+// The most assemble reads of a raw download: some days of a scanner talking
+// without a pause, and still little memory.
+constexpr qint64 RawLimit = qint64(256) << 20;
 
 void say(QIODevice &dev, const QString &text)
 {
@@ -55,6 +61,14 @@ struct Command
         say(err, QStringLiteral("zevctl %1: %2\n").arg(name, text));
         return status;
     }
+    // Writes to stdout; a failed or short write (a full disk, a closed pipe) is a file error.
+    int print(const QByteArray &bytes) const
+    {
+        if (const QString error = UserFile::writeAll(out, bytes); !error.isEmpty())
+            return fail(FileError, QStringLiteral("cannot write the output: ") + error);
+        return Done;
+    }
+    int print(const QString &text) const { return print(text.toLocal8Bit()); }
     // Takes a flag such as --yes out of args.
     bool flag(const QString &f)
     {
@@ -102,28 +116,40 @@ struct Line
         return port;
     }
     QString device() const { return names.deviceFor(session.CommPortNumber); }
+
+    // A port that could not be opened (2) or failed once open (4), in plain
+    // words: the device, the operating system's reason and a hint.
+    int portFailed(const Command &c, const SerialPort &port, const SerialPort *other = nullptr) const
+    {
+        PortProblem p = port.problem();
+        if (p.isNone() && other)
+            p = other->problem();
+        if (p.device.isEmpty())
+            p.device = device();
+        if (p.kind == PortProblem::Lost)
+            return c.fail(NoReply, QStringLiteral("the line failed: ") + p.line());
+        return c.fail(PortCannotOpen, QStringLiteral("cannot open ") + p.line());
+    }
 };
 
 // Reads a settings file the way the program would take it; nullopt (and a
 // reason on err) when it would refuse it.
 std::optional<ImageText::SettingsContent> readSettingsFile(const Command &c, const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
-    QString reason;
-    auto content = ImageText::parseSettingsText(file.readAll(), &reason);
-    if (!content)
-        c.fail(FileError, QStringLiteral("%1 is not a settings file: %2").arg(path, reason));
-    return content;
+    const SettingsFileRead read = ReadSettingsFile(path);
+    if (read.result == OpenResult::ReadError)
+        c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(path, read.reason));
+    else if (!read.content)
+        c.fail(FileError, QStringLiteral("%1 is not a settings file: %2").arg(path, read.reason));
+    return read.content;
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
+// -o and --raw: a file written whole, or a device or pipe written in place.
+int writeFile(const Command &c, const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() && file.commit();
+    if (const QString error = UserFile::write(path, bytes); !error.isEmpty())
+        return c.fail(FileError, QStringLiteral("cannot write %1: %2").arg(path, error));
+    return Done;
 }
 
 int show(Command &c)
@@ -147,8 +173,7 @@ int show(Command &c)
         listing += "RtcFlag=" + text(content->flags->rtc) + " MidFlag=" + text(content->flags->mid) + '\n';
     else
         listing += "no flags\n";
-    c.out.write(listing);
-    return Done;
+    return c.print(listing);
 }
 
 int login(Command &c)
@@ -160,8 +185,7 @@ int login(Command &c)
     const LoginResult r = runLoginExchange(*port, line.clock, c.password);
     switch (r.kind) {
     case LoginResult::Acknowledged:
-        say(c.out, QStringLiteral("login acknowledged\n"));
-        return Done;
+        return c.print(QStringLiteral("login acknowledged\n"));
     case LoginResult::Refused:
         return c.fail(Refused, QStringLiteral("the scanner refused the password (%1 tries)").arg(r.sends));
     case LoginResult::NoReply:
@@ -171,9 +195,7 @@ int login(Command &c)
     case LoginResult::PortError:
         break;
     }
-    if (r.sends == 0)
-        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), r.error));
-    return c.fail(NoReply, QStringLiteral("the line failed during the exchange: %1").arg(r.error));
+    return line.portFailed(c, *port);
 }
 
 int transmit(Command &c)
@@ -186,13 +208,12 @@ int transmit(Command &c)
     Line line(c);
     auto port = line.makePort();
     if (!port->open())
-        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), port->errorString()));
+        return line.portFailed(c, *port);
     port->discardInput();
     const TransmitResult r = runTransmitExchange(*port, line.clock, line.session.LoginPassword, content->image.data());
     switch (r.kind) {
     case TransmitResult::Acknowledged:
-        say(c.out, QStringLiteral("transmit acknowledged\n"));
-        return Done;
+        return c.print(QStringLiteral("transmit acknowledged\n"));
     case TransmitResult::OtherReply:
         // Only AckFrame means accepted; a refusal is one more reply that is not it.
         return c.fail(UnexpectedReply,
@@ -202,7 +223,7 @@ int transmit(Command &c)
     case TransmitResult::LineFailed:
         break;
     }
-    return c.fail(NoReply, QStringLiteral("the line failed: %1").arg(r.error));
+    return line.portFailed(c, *port);
 }
 
 // What download and assemble write, and where.
@@ -252,17 +273,13 @@ int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutp
     case RecordExport::Format::Csv: bytes = RecordExport::csv(r.download); break;
     case RecordExport::Format::Json: bytes = RecordExport::json(r.download, complete); break;
     }
-    if (o.path.isEmpty()) {
-        c.out.write(bytes);
-        return Done;
-    }
+    if (o.path.isEmpty())
+        return c.print(bytes);
     const QString path = QFileInfo(o.path).isDir() ? fileInDirectory(o.path, r.download, o.format) : o.path;
-    if (!writeFile(path, bytes)) {
-        if (path != o.path)
-            QFile::remove(path); // the name claimed in the directory
-        return c.fail(FileError, QStringLiteral("cannot write %1").arg(path));
-    }
-    return Done;
+    const int status = writeFile(c, path, bytes);
+    if (status != Done && path != o.path)
+        QFile::remove(path); // the name claimed in the directory
+    return status;
 }
 
 // The archive comes before anything else is written; its failure is told and
@@ -300,15 +317,15 @@ int download(Command &c)
     shown.finish();
     if (s.kind == DownloadStream::CheckFailed)
         return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
-    if (s.kind == DownloadStream::PortError && !s.opened)
-        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), s.error));
+    // Could not be opened (2) or lost before the download began (4).
     if (s.kind == DownloadStream::PortError)
-        return c.fail(NoReply, QStringLiteral("the line failed before the download began: %1").arg(s.error));
+        return line.portFailed(c, *check, data.get());
     if (!noArchive && !s.bytes.isEmpty() && !s.refused())
         archive(c, s.bytes);
     // Every byte received is kept, whatever follows.
-    if (!rawFile.isEmpty() && !writeFile(rawFile, s.bytes))
-        return c.fail(FileError, QStringLiteral("cannot write %1").arg(rawFile));
+    if (!rawFile.isEmpty())
+        if (const int status = writeFile(c, rawFile, s.bytes); status != Done)
+            return status;
     const QString how = s.end == DownloadStream::LineFailed ? QStringLiteral("the line failed: ") + s.error
                       : s.end == DownloadStream::Stopped   ? QStringLiteral("stopped after %1 s").arg(seconds)
                                                             : QString();
@@ -339,10 +356,14 @@ int assemble(Command &c)
     RecordsOutput o;
     if (!takeRecordsOptions(c, o) || c.args.size() != 1)
         return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]"));
-    QFile raw(c.args.first());
-    if (!raw.open(QIODevice::ReadOnly))
-        return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.errorString()));
-    const RecordAssembler::Result r = RecordAssembler::assemble(raw.readAll(), o.mid, o.rtc, QDate::currentDate().year());
+    const UserFile::ReadResult raw = UserFile::read(c.args.first(), RawLimit);
+    if (!raw.error.isEmpty())
+        return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.error));
+    if (raw.tooLong)
+        return c.fail(FileError, QStringLiteral("%1 is larger than a raw download may be (%2 MB)")
+                                     .arg(c.args.first())
+                                     .arg(RawLimit >> 20));
+    const RecordAssembler::Result r = RecordAssembler::assemble(raw.bytes, o.mid, o.rtc, QDate::currentDate().year());
     if (!r.ok())
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
     return writeRecords(c, r, o, r.terminated >= r.announced);
@@ -357,8 +378,7 @@ int erase(Command &c)
     const EraseResult r = runEraseExchange(*port, line.clock, line.session);
     switch (r.kind) {
     case EraseResult::Erased:
-        say(c.out, QStringLiteral("erased\n"));
-        return Done;
+        return c.print(QStringLiteral("erased\n"));
     case EraseResult::NoAnswer:
         return c.fail(NoReply, QStringLiteral("no answer from the scanner on %1").arg(line.device()));
     case EraseResult::OtherReply:
@@ -367,7 +387,7 @@ int erase(Command &c)
     case EraseResult::PortError:
         break;
     }
-    return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), r.error));
+    return line.portFailed(c, *port);
 }
 
 // The password check that comes before a clock or password change; Done when it passed.
@@ -376,7 +396,7 @@ int passwordCheck(Command &c, Line &line, PasswordCheckVariant variant)
     auto port = line.makePort();
     const PasswordCheckResult r = runPasswordCheck(*port, line.clock, line.session, variant);
     if (r.kind == PasswordCheckResult::PortError)
-        return c.fail(PortCannotOpen, QStringLiteral("cannot open %1: %2").arg(line.device(), r.error));
+        return line.portFailed(c, *port);
     if (!r.passed())
         return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
     return Done;
@@ -394,8 +414,7 @@ int setClock(Command &c)
     const ClockSyncResult r = runClockSync(*port, line.clock, line.session, now);
     switch (r.kind) {
     case ClockSyncResult::Synchronised:
-        say(c.out, QStringLiteral("clock set to %1\n").arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
-        return Done;
+        return c.print(QStringLiteral("clock set to %1\n").arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
     case ClockSyncResult::NotAcknowledged:
         return c.fail(r.reply == Link::NakFrame ? Refused : UnexpectedReply,
                       QStringLiteral("the clock was not set (reply %1)").arg(hex(r.reply)));
@@ -406,7 +425,7 @@ int setClock(Command &c)
     case ClockSyncResult::PortError:
         break;
     }
-    return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), r.error));
+    return line.portFailed(c, *port);
 }
 
 int passwd(Command &c)
@@ -421,8 +440,7 @@ int passwd(Command &c)
                                                              c.password, c.args.first());
     switch (r.kind) {
     case ChangePasswordResult::Changed:
-        say(c.out, QStringLiteral("password changed\n"));
-        return Done;
+        return c.print(QStringLiteral("password changed\n"));
     case ChangePasswordResult::Refused:
         return c.fail(Refused, QStringLiteral("the scanner refused the current password"));
     case ChangePasswordResult::NoAnswer:
@@ -432,7 +450,52 @@ int passwd(Command &c)
     case ChangePasswordResult::PortError:
         break;
     }
-    return c.fail(PortCannotOpen, QStringLiteral("cannot use %1: %2").arg(line.device(), r.error));
+    return line.portFailed(c, *port);
+}
+
+// The ports the system reports, then what each COM number means and why;
+// --map and --unmap change the per-user setting first.
+int ports(Command &c)
+{
+    QString map;
+    QString unmap;
+    if (!c.option(QStringLiteral("--map"), map) || !c.option(QStringLiteral("--unmap"), unmap) || !c.args.isEmpty()
+        || (!map.isEmpty() && !unmap.isEmpty()))
+        return c.fail(Usage, QStringLiteral("usage: ports [--map N=DEVICE | --unmap N]"));
+    Line line(c);
+    int n = 0;
+    QString device;
+    bool ok = true;
+    if (!unmap.isEmpty())
+        n = unmap.toInt(&ok);
+    if (!map.isEmpty())
+        ok = PortNames::parseMapping(map, n, device);
+    if (!ok || n > PortNames::Count || (n < 1 && (!map.isEmpty() || !unmap.isEmpty())))
+        return c.fail(Usage, QStringLiteral("COM numbers go from 1 to %1: --map N=DEVICE, --unmap N").arg(PortNames::Count));
+    if (n > 0) {
+        line.names.store(n, device);
+        const PortNames::Mapping m = line.names.lookup(n);
+        if (m.source == PortNames::Source::Option || m.source == PortNames::Source::Environment)
+            say(c.err, QStringLiteral("zevctl ports: stored, but the %1 makes COM %2 %3 for now\n")
+                           .arg(PortNames::sourceName(m.source)).arg(n).arg(m.device));
+    }
+    QString text = QStringLiteral("Ports the system reports (device, description, manufacturer, serial number):\n");
+    const QStringList found = PortDiscovery::listing(PortDiscovery::systemPorts());
+    text += found.isEmpty() ? QStringLiteral("  none\n") : QStringLiteral("  ") + found.join(QStringLiteral("\n  ")) + QLatin1Char('\n');
+    text += QStringLiteral("COM ports (device, from):\n");
+    QList<PortNames::Mapping> mappings;
+    qsizetype width = 0;
+    for (int com = 1; com <= PortNames::Count; ++com) {
+        mappings << line.names.lookup(com);
+        width = std::max(width, mappings.last().device.size());
+    }
+    for (int com = 1; com <= PortNames::Count; ++com) {
+        const PortNames::Mapping &m = mappings[com - 1];
+        text += QStringLiteral("  ") + QStringLiteral("COM %1").arg(com).leftJustified(8) + m.device.leftJustified(width + 2)
+              + PortNames::sourceName(m.source) + QLatin1Char('\n');
+    }
+    say(c.out, text);
+    return Done;
 }
 
 } // namespace
@@ -454,6 +517,7 @@ QString usageText()
         "  show FILE                          print a settings file's image and its flags\n"
         "  assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]\n"
         "                                     a raw download (kept with --raw, or archived) as text, CSV or JSON\n"
+        "  ports [--map N=DEVICE | --unmap N] the serial ports the system reports and what COM 1 to 16 mean\n"
         "--port given several times runs login, transmit, download, erase, set-clock or passwd on every\n"
         "port at once: one line per port on stderr, the highest status is the exit status\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
@@ -464,17 +528,20 @@ QString usageText()
 int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
 {
     QStringList args = argsIn;
-    QStringList ports;
+    QStringList portOptions;
     QString password;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opt = args.takeFirst();
         if (opt == QLatin1String("--help")) {
-            say(out, usageText());
+            if (const QString error = UserFile::writeAll(out, usageText().toLocal8Bit()); !error.isEmpty()) {
+                say(err, QStringLiteral("zevctl: cannot write the output: %1\n").arg(error));
+                return FileError;
+            }
             return Done;
         }
         if ((opt == QLatin1String("--port") || opt == QLatin1String("--password")) && !args.isEmpty()) {
             if (opt == QLatin1String("--port"))
-                ports << args.takeFirst();
+                portOptions << args.takeFirst();
             else
                 password = args.takeFirst();
             continue;
@@ -491,14 +558,15 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
         say(err, QStringLiteral("zevctl: --password takes up to 8 letters and digits\n"));
         return Usage;
     }
-    if (ports.size() > 1)
-        return ManyPorts::run(ports, password, args, err);
-    Command c{args.takeFirst(), args, ports.value(0), password, out, err};
+    if (portOptions.size() > 1)
+        return ManyPorts::run(portOptions, password, args, err);
+    Command c{args.takeFirst(), args, portOptions.value(0), password, out, err};
     const QList<QPair<QString, int (*)(Command &)>> commands{
         {QStringLiteral("show"), show},       {QStringLiteral("login"), login},
         {QStringLiteral("transmit"), transmit}, {QStringLiteral("download"), download},
         {QStringLiteral("assemble"), assemble}, {QStringLiteral("erase"), erase},
         {QStringLiteral("set-clock"), setClock}, {QStringLiteral("passwd"), passwd},
+        {QStringLiteral("ports"), ports},
     };
     for (const auto &entry : commands)
         if (entry.first == c.name)

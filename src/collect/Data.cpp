@@ -3,6 +3,7 @@
 #include "collect/DownloadArchive.h"
 #include "collect/RecordExport.h"
 #include "platform/Ui.h"
+#include "platform/UserFile.h"
 
 #include <QDir>
 
@@ -10,7 +11,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -108,18 +108,9 @@ void Data::mnuSaveAs_Click()
     const Ui::FileAnswer answer = m_ui.saveFileDialog({QStringLiteral("All Files(*.*)|*.*|Text(*.txt)|*.txt"), 2, QString()});
     if (answer.cancelled || answer.fileName.isEmpty())
         return;
-    if (!writeFile(answer.fileName, m_text + "\r\n"))
-        m_ui.messageBox(QStringLiteral("Data not saved ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"));
-}
-
-bool Data::writeFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
-                      && file.commit();
-    if (!written)
-        file.cancelWriting();
-    return written;
+    if (const QString error = UserFile::write(answer.fileName, m_text + "\r\n"); !error.isEmpty())
+        m_ui.messageBox(QStringLiteral("Data not saved ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"),
+                        BoxOptions{.detail = error});
 }
 
 void Data::mnuExportCsv_Click()
@@ -127,9 +118,9 @@ void Data::mnuExportCsv_Click()
     const Ui::FileAnswer answer = m_ui.saveFileDialog({QStringLiteral("CSV(*.csv)|*.csv|All Files(*.*)|*.*"), 1, QString()});
     if (answer.cancelled || answer.fileName.isEmpty())
         return;
-    if (!writeFile(answer.fileName, RecordExport::csv(m_records)))
+    if (const QString error = UserFile::write(answer.fileName, RecordExport::csv(m_records)); !error.isEmpty())
         m_ui.messageBox(QStringLiteral("The records could not be written to %1.").arg(answer.fileName), Ui::Buttons::Ok,
-                        Ui::Icon::Critical, QStringLiteral("Export CSV"));
+                        Ui::Icon::Critical, QStringLiteral("Export CSV"), BoxOptions{.detail = error});
 }
 
 void Data::mnuDownloads_Click()

@@ -36,7 +36,6 @@ private:
     // The whole text, or the selection when the printer asks for it, as many
     // copies as it asks for, one after the other in one document.
     void paint(QPrinter &printer);
-    bool writeFile(const QString &path, const QByteArray &bytes);
 
     Ui &m_ui;
     RecordAssembler::Records m_records;

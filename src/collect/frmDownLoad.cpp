@@ -156,12 +156,19 @@ void frmDownLoad::endAfterFailure()
     cmdOK->setEnabled(true);
 }
 
-void frmDownLoad::fault(const QString &description)
+void frmDownLoad::fault(const QString &description, const QString &detail)
 {
-    m_platform.ui.messageBox(description, Ui::Buttons::Ok, Ui::Icon::Information);
+    m_platform.ui.messageBox(description, Ui::Buttons::Ok, Ui::Icon::Information, QString(), {detail});
     endAfterFailure();
     LBD->hide();
     refreshChecks();
+}
+
+// The port that failed: the check port opens first, so a failure there is this run's.
+QString frmDownLoad::portDetail() const
+{
+    const PortProblem first = MSComm1->problem();
+    return (first.isNone() ? MPDComm->problem() : first).detail();
 }
 
 void frmDownLoad::commonEnd()
@@ -191,7 +198,7 @@ void frmDownLoad::cmdOK_Click()
     auto checked = [&](PasswordCheckVariant variant) {
         const PasswordCheckResult r = runPasswordCheck(*MSComm1, m_platform.clock, m_session, variant);
         if (r.kind == PasswordCheckResult::PortError) {
-            fault(QStringLiteral("Cannot open the serial port: ") + r.error);
+            fault(QStringLiteral("Cannot open the serial port: ") + r.error, portDetail());
             return false;
         }
         if (!r.passed()) {
@@ -243,7 +250,7 @@ bool frmDownLoad::erase()
     });
     switch (r.kind) {
     case EraseResult::PortError:
-        fault(QStringLiteral("Cannot open the serial port: ") + r.error);
+        fault(QStringLiteral("Cannot open the serial port: ") + r.error, portDetail());
         return true;
     case EraseResult::NoAnswer:
         ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Erase), Ui::Buttons::Ok, Ui::Icon::Information,
@@ -317,7 +324,7 @@ void frmDownLoad::download()
         return;
     }
     if (stream.kind == DownloadStream::PortError) {
-        fault(QStringLiteral("Cannot open the serial port: ") + stream.error);
+        fault(QStringLiteral("Cannot open the serial port: ") + stream.error, portDetail());
         return;
     }
     ProgressBarM->setValue(ProgressBarM->maximum());

@@ -35,7 +35,8 @@ private:
     bool erase();
     void commonEnd();
     void endAfterFailure();
-    void fault(const QString &description);
+    void fault(const QString &description, const QString &detail = QString());
+    QString portDetail() const;
     void refreshChecks();
     void stepProgress();
     void setStatus(const QString &caption, const QColor &colour);

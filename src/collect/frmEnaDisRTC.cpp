@@ -113,7 +113,8 @@ void frmEnaDisRTC::cmdOK_Click()
         case ClockSyncResult::PortError:
             // The dialog stays open for another try.
             m_platform.ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Clock), Ui::Buttons::Ok,
-                                     Ui::Icon::Information);
+                                     Ui::Icon::Information, QString(),
+                                     {r.kind == ClockSyncResult::PortError ? MSComm1->problem().detail() : QString()});
             m_session.BusyCount = 0;
             return;
         }

@@ -8,6 +8,7 @@ class Ui;
 class SettingsStore;
 class Clock;
 class SerialPort;
+class PortNames;
 
 // What the windows get from the machine. main wires the real parts; tests
 // their stand-ins. Every window that talks to the scanner makes its own port.
@@ -19,4 +20,7 @@ struct Platform
     std::function<std::unique_ptr<SerialPort>()> makePort;
     // Folder of "Default.mag"; empty means the executable's folder.
     QString factoryDir;
+    // Which device each COM number means; the Serial Ports dialog changes it.
+    // Without it the windows offer no "Ports..." button.
+    PortNames *portNames = nullptr;
 };

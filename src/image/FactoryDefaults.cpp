@@ -2,21 +2,18 @@
 
 #include "core/Session.h"
 #include "image/ImageText.h"
+#include "platform/UserFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <algorithm>
 
 bool LoadFactoryDefaults(Session &session, const QString &dir)
 {
-    QFile file(QDir(dir).filePath(QStringLiteral("Default.mag")));
-    if (!file.open(QIODevice::ReadOnly))
+    const UserFile::ReadResult r = UserFile::read(QDir(dir).filePath(QStringLiteral("Default.mag")), ImageText::ImageChars);
+    if (!r.ok() || r.bytes.size() != ImageText::ImageChars)
         return false;
-    const QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError || text.size() != ImageText::ImageChars)
-        return false;
-    const ImageText::Image image = ImageText::decode(text);
+    const ImageText::Image image = ImageText::decode(r.bytes);
     std::copy(image.begin(), image.end(), session.ParamImage.begin());
     session.Rs232Interface = false;
     return true;

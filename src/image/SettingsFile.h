@@ -1,6 +1,9 @@
 #pragma once
 
+#include "image/ImageText.h"
+
 #include <QString>
+#include <optional>
 
 struct Session;
 class Ui;
@@ -21,6 +24,16 @@ enum class OpenResult {
 // replaced only after the user confirms, and atomically, so a failed write
 // leaves it byte for byte as it was.
 SaveResult SaveSettingsFile(Session &session, Ui &ui, const QString &path);
+
+// A settings file as the program takes it: read up to one character more than
+// it may hold, then checked. reason says why it was refused or unreadable.
+struct SettingsFileRead
+{
+    OpenResult result = OpenResult::Refused;
+    std::optional<ImageText::SettingsContent> content; // when Loaded
+    QString reason;
+};
+SettingsFileRead ReadSettingsFile(const QString &path);
 
 // Loads a 408-character (image only) or 409-character (image and flags) file.
 OpenResult OpenSettingsFile(Session &session, const QString &path);

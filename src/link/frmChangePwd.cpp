@@ -147,7 +147,8 @@ void frmChangePwd::cmdOK_Click()
         [this]() { m_session.BusyCount = qint16(m_session.BusyCount + 1); });
     switch (r.kind) {
     case ChangePasswordResult::PortError:
-        m_platform.ui.messageBox(QStringLiteral("Comm Port Error ! "), Ui::Buttons::Ok, Ui::Icon::Critical);
+        m_platform.ui.messageBox(QStringLiteral("Comm Port Error ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QString(),
+                                 {ChgPwdComm->problem().detail()});
         break;
     case ChangePasswordResult::NoAnswer:
         accept();

@@ -4,7 +4,9 @@
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
 #include "link/PasswordKeyFilter.h"
+#include "platform/PortNames.h"
 #include "platform/SerialPort.h"
+#include "platform/SerialPortsDialog.h"
 #include "platform/Ui.h"
 
 #include <QComboBox>
@@ -23,8 +25,8 @@ QString frmPword::communicationMessage()
                           "and make sure your ZEV scanner is powered up.");
 }
 
-frmPword::frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWidget *parent)
-    : QDialog(parent), m_session(session), m_ui(ui), m_port(port), m_clock(clock)
+frmPword::frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWidget *parent, PortNames *names)
+    : QDialog(parent), m_session(session), m_ui(ui), m_port(port), m_clock(clock), m_names(names)
 {
     setObjectName(QStringLiteral("frmPword"));
     setWindowTitle(QStringLiteral("ZEV Utility: Login"));
@@ -60,7 +62,18 @@ frmPword::frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWi
     grid->addWidget(lblPort, 1, 0);
     grid->addWidget(Combo1, 1, 1);
     grid->addWidget(cmdCancel, 1, 2);
-    grid->addWidget(lblVersion, 2, 0, 1, 3, Qt::AlignRight);
+    if (m_names) {
+        // Beside the dialog's own controls: which device the number means, and where to change it.
+        lblDevice = new QLabel(this);
+        lblDevice->setObjectName(QStringLiteral("lblDevice"));
+        auto *cmdPorts = new QPushButton(QStringLiteral("Ports..."), this);
+        cmdPorts->setObjectName(QStringLiteral("cmdPorts"));
+        cmdPorts->setAutoDefault(false);
+        grid->addWidget(lblDevice, 2, 1);
+        grid->addWidget(cmdPorts, 2, 2);
+        connect(cmdPorts, &QPushButton::clicked, this, &frmPword::cmdPorts_Click);
+    }
+    grid->addWidget(lblVersion, 3, 0, 1, 3, Qt::AlignRight);
 
     // Loading the dialog.
     FailedLogins = 0;
@@ -75,6 +88,26 @@ frmPword::frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWi
     connect(cmdOK, &QPushButton::clicked, this, &frmPword::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(Combo1, &QComboBox::activated, this, &frmPword::Combo1_Click);
+    showDevice();
+}
+
+void frmPword::showDevice()
+{
+    if (!m_names)
+        return;
+    const int n = Combo1->currentIndex() + 1;
+    const PortNames::Mapping m = m_names->lookup(n);
+    lblDevice->setText(m.device);
+    const QString tip = QStringLiteral("COM %1 means %2 (%3)").arg(n).arg(m.device, PortNames::sourceName(m.source));
+    lblDevice->setToolTip(tip);
+    Combo1->setToolTip(tip);
+}
+
+void frmPword::cmdPorts_Click()
+{
+    SerialPortsDialog dialog(*m_names, Combo1->currentIndex() + 1, PortDiscovery::systemPorts, this);
+    m_ui.showModal(dialog);
+    showDevice();
 }
 
 void frmPword::Combo1_Click(int index)
@@ -84,6 +117,7 @@ void frmPword::Combo1_Click(int index)
     const int n = index + 1;
     m_port.setPortNumber(n);
     m_session.CommPortNumber = qint16(n);
+    showDevice();
 }
 
 void frmPword::cmdOK_Click()
@@ -98,7 +132,8 @@ void frmPword::cmdOK_Click()
     };
     switch (result.kind) {
     case LoginResult::PortError:
-        say(communicationMessage());
+        m_ui.messageBox(communicationMessage(), Ui::Buttons::Ok, Ui::Icon::Exclamation, kTitle,
+                        {m_port.problem().detail()});
         break;
     case LoginResult::NoReply:
     case LoginResult::OtherReply:

@@ -3,8 +3,10 @@
 #include <QDialog>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class PortNames;
 struct Session;
 class Ui;
 class SerialPort;
@@ -15,7 +17,10 @@ class frmPword : public QDialog
 {
     Q_OBJECT
 public:
-    frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWidget *parent = nullptr);
+    // With names, the dialog shows which device the chosen number means and
+    // offers the Serial Ports dialog.
+    frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWidget *parent = nullptr,
+             PortNames *names = nullptr);
 
     bool LoginSucceeded = false;
     qint16 FailedLogins = 0;
@@ -28,13 +33,17 @@ protected:
 private:
     void cmdOK_Click();
     void Combo1_Click(int index);
+    void cmdPorts_Click();
+    void showDevice();
 
     Session &m_session;
     Ui &m_ui;
     SerialPort &m_port;
     Clock &m_clock;
+    PortNames *m_names;
     QLineEdit *txtUserName;
     QComboBox *Combo1;
     QPushButton *cmdOK;
     QPushButton *cmdCancel;
+    QLabel *lblDevice = nullptr;
 };

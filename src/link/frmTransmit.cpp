@@ -4,7 +4,9 @@
 #include "core/Session.h"
 #include "link/Frames.h"
 #include "link/TransmitExchange.h"
+#include "platform/PortNames.h"
 #include "platform/SerialPort.h"
+#include "platform/SerialPortsDialog.h"
 #include "platform/Ui.h"
 
 #include <QButtonGroup>
@@ -82,6 +84,20 @@ frmTransmit::frmTransmit(Session &session, Platform &platform, QWidget *parent)
     auto *portRow = new QHBoxLayout;
     portRow->addWidget(new QLabel(QStringLiteral("Comm Port :")));
     portRow->addWidget(SPort);
+    if (m_platform.portNames) {
+        auto *cmdPorts = new QPushButton(QStringLiteral("Ports..."), page);
+        cmdPorts->setObjectName(QStringLiteral("cmdPorts"));
+        portRow->addWidget(cmdPorts);
+        connect(cmdPorts, &QPushButton::clicked, this, [this]() {
+            bool ok = false;
+            const int n = SPort->currentText().trimmed().toInt(&ok);
+            SerialPortsDialog dialog(*m_platform.portNames, ok ? n : m_session.CommPortNumber,
+                                     PortDiscovery::systemPorts, this);
+            m_platform.ui.showModal(dialog);
+            showDevice();
+        });
+        connect(SPort, &QComboBox::currentTextChanged, this, &frmTransmit::showDevice);
+    }
     portRow->addStretch();
     portRow->addWidget(Command2);
     grid->addLayout(portRow, 3, 0, 1, 3);
@@ -102,6 +118,14 @@ frmTransmit::frmTransmit(Session &session, Platform &platform, QWidget *parent)
 }
 
 frmTransmit::~frmTransmit() = default;
+
+void frmTransmit::showDevice()
+{
+    bool ok = false;
+    const int n = SPort->currentText().trimmed().toInt(&ok);
+    SPort->setToolTip(ok && m_platform.portNames ? QStringLiteral("COM %1 means %2").arg(n).arg(m_platform.portNames->deviceFor(n))
+                                                 : QString());
+}
 
 bool frmTransmit::load()
 {
@@ -130,7 +154,8 @@ bool frmTransmit::openPort(int &portNumber)
     m_port->setPortNumber(portNumber);
     m_port->setSettings(Link::LineSettings);
     if (!m_port->open()) {
-        m_platform.ui.messageBox(kPortError, Ui::Buttons::Ok, Ui::Icon::Critical);
+        m_platform.ui.messageBox(kPortError, Ui::Buttons::Ok, Ui::Icon::Critical, QString(),
+                                 {m_port->problem().detail()});
         return false;
     }
     m_port->discardInput();
@@ -167,7 +192,7 @@ void frmTransmit::Command2_Click()
         ProgressBar1->hide();
         break;
     case TransmitResult::LineFailed:
-        ui.messageBox(kPortError, Ui::Buttons::Ok, Ui::Icon::Critical);
+        ui.messageBox(kPortError, Ui::Buttons::Ok, Ui::Icon::Critical, QString(), {m_port->problem().detail()});
         ProgressBar1->hide();
         break;
     }

@@ -26,6 +26,7 @@ public:
 
 private:
     bool openPort(int &portNumber);
+    void showDevice();
 
     Session &m_session;
     Platform &m_platform;

@@ -2,7 +2,17 @@
 
 #include "platform/SettingsStore.h"
 
-bool PortNames::addOverride(const QString &mapping)
+namespace {
+const QString kApp = QStringLiteral("ZEV1100");
+const QString kSection = QStringLiteral("Ports");
+
+QString key(int comNumber)
+{
+    return QStringLiteral("COM%1").arg(comNumber);
+}
+} // namespace
+
+bool PortNames::parseMapping(const QString &mapping, int &comNumber, QString &device)
 {
     const qsizetype eq = mapping.indexOf(QLatin1Char('='));
     if (eq <= 0 || eq == mapping.size() - 1)
@@ -11,24 +21,58 @@ bool PortNames::addOverride(const QString &mapping)
     const int n = mapping.left(eq).toInt(&ok);
     if (!ok || n < 1)
         return false;
-    setOverride(n, mapping.mid(eq + 1));
+    comNumber = n;
+    device = mapping.mid(eq + 1);
     return true;
 }
 
-QString PortNames::deviceFor(int comNumber) const
+bool PortNames::addOverride(const QString &mapping)
+{
+    int n = 0;
+    QString device;
+    if (!parseMapping(mapping, n, device))
+        return false;
+    setOverride(n, device);
+    return true;
+}
+
+PortNames::Mapping PortNames::lookup(int comNumber) const
 {
     if (const auto it = m_overrides.find(comNumber); it != m_overrides.end())
-        return *it;
-    const QString key = QStringLiteral("COM%1").arg(comNumber);
-    const QString env = qEnvironmentVariable(qPrintable(QStringLiteral("ZEV_") + key));
+        return {*it, Source::Option};
+    const QString env = qEnvironmentVariable(qPrintable(QStringLiteral("ZEV_") + key(comNumber)));
     if (!env.isEmpty())
-        return env;
-    if (m_store) {
-        const QString stored = m_store->getSetting(QStringLiteral("ZEV1100"), QStringLiteral("Ports"), key, QString());
-        if (!stored.isEmpty())
-            return stored;
+        return {env, Source::Environment};
+    if (const QString s = stored(comNumber); !s.isEmpty())
+        return {s, Source::Setting};
+    return {platformName(comNumber), Source::PlatformDefault};
+}
+
+QString PortNames::stored(int comNumber) const
+{
+    return m_store ? m_store->getSetting(kApp, kSection, key(comNumber), QString()) : QString();
+}
+
+bool PortNames::store(int comNumber, const QString &device)
+{
+    if (!m_store)
+        return false;
+    if (device.isEmpty())
+        m_store->removeSetting(kApp, kSection, key(comNumber));
+    else
+        m_store->saveSetting(kApp, kSection, key(comNumber), device);
+    return true;
+}
+
+QString PortNames::sourceName(Source source)
+{
+    switch (source) {
+    case Source::Option: return QStringLiteral("option");
+    case Source::Environment: return QStringLiteral("environment");
+    case Source::Setting: return QStringLiteral("setting");
+    case Source::PlatformDefault: break;
     }
-    return platformName(comNumber);
+    return QStringLiteral("platform default");
 }
 
 QString PortNames::platformName(int comNumber)

@@ -2,12 +2,80 @@
 
 #include "platform/PortNames.h"
 
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 Q_LOGGING_CATEGORY(zevLinkLowLevel, "zev.link.lowlevel", QtWarningMsg)
 
 namespace {
 QString hex(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ')).toUpper();
+}
+#ifdef Q_OS_UNIX
+// The lock file the serial port library takes for a device, in the folders it looks in.
+void readLock(PortFacts &f)
+{
+    QString name = f.device.startsWith(QLatin1String("/dev/")) ? f.device.mid(5) : f.device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char *dir : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp", "/var/tmp",
+                            "/var/lock/lockdev", "/run/lock"}) {
+        QFile lock(QLatin1String(dir) + QStringLiteral("/LCK..") + name);
+        if (!lock.open(QIODevice::ReadOnly))
+            continue;
+        f.lockFile = lock.fileName();
+        const QList<QByteArray> lines = lock.read(4096).split('\n');
+        f.lockPid = lines.value(0).trimmed().toLongLong();
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(f.lockPid));
+        if (f.lockPid > 0 && comm.open(QIODevice::ReadOnly))
+            f.lockProgram = QString::fromLocal8Bit(comm.readAll().trimmed());
+        else if (f.lockPid > 0)
+            f.lockProgram = QString::fromLocal8Bit(lines.value(1).trimmed());
+        return;
+    }
+}
+
+void readOwnership(PortFacts &f)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(f.device).constData(), &st) != 0) {
+        f.exists = false;
+        return;
+    }
+    f.isCharDevice = S_ISCHR(st.st_mode);
+    f.accessible = ::access(QFile::encodeName(f.device).constData(), R_OK | W_OK) == 0;
+    f.mode = st.st_mode & 07777;
+    if (const passwd *pw = ::getpwuid(st.st_uid))
+        f.owner = QString::fromLocal8Bit(pw->pw_name);
+    const group *gr = ::getgrgid(st.st_gid);
+    if (gr)
+        f.group = QString::fromLocal8Bit(gr->gr_name);
+    if (gr && !f.accessible) {
+        const passwd *me = ::getpwuid(::getuid());
+        for (char **member = gr->gr_mem; me && *member; ++member)
+            if (qstrcmp(*member, me->pw_name) == 0)
+                f.userListedInGroup = true;
+    }
+    for (const char *usual : {"dialout", "uucp"}) {
+        if (::getgrnam(usual)) {
+            f.usualGroup = QLatin1String(usual);
+            break;
+        }
+    }
+}
+#endif
+
+PortFacts::Error errorClass(QSerialPort::SerialPortError e)
+{
+    return e == QSerialPort::DeviceNotFoundError ? PortFacts::NotFound
+         : e == QSerialPort::PermissionError     ? PortFacts::Permission
+                                                 : PortFacts::Other;
 }
 } // namespace
 
@@ -53,11 +121,13 @@ bool QtSerialPort::open()
     if (m_port.isOpen())
         return true;
     m_error.clear();
+    m_problem = PortProblem();
     m_beforeFailure.clear();
     m_port.setPortName(deviceName());
     m_port.setReadBufferSize(m_inputBufferSize);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = m_port.errorString();
+        noteProblem(PortFacts::Opening, m_port.error());
         qCDebug(zevLinkLowLevel) << "open" << deviceName() << "failed:" << m_error;
         return false;
     }
@@ -96,10 +166,30 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     if (!m_port.isOpen())
         return;
     m_error = m_port.errorString();
+    noteProblem(PortFacts::InUse, error);
     qCWarning(zevLinkLowLevel) << "port" << deviceName() << "failed:" << m_error;
     // Closing drops Qt's buffer; what arrived before the failure is kept for readAll.
     m_beforeFailure += m_port.readAll();
     m_port.close();
+}
+
+void QtSerialPort::noteProblem(PortFacts::When when, QSerialPort::SerialPortError error)
+{
+    PortFacts f;
+    f.device = deviceName();
+    f.when = when;
+    f.error = errorClass(error);
+    f.osReason = m_error;
+#ifdef Q_OS_UNIX
+    if (when == PortFacts::Opening) {
+        readOwnership(f);
+        if (f.exists && f.accessible)
+            readLock(f);
+    }
+#endif
+    m_problem = PortProblem::diagnose(f);
+    // The library calls a device locked by another program a permission error; say what it is.
+    m_error = m_problem.reason;
 }
 
 void QtSerialPort::pull()

@@ -25,6 +25,7 @@ public:
     void close() override;
     bool isOpen() const override;
     QString errorString() const override { return m_error; }
+    PortProblem problem() const override { return m_problem; }
     void discardInput() override;
     int bytesWaiting() override;
     bool write(const QByteArray &bytes) override;
@@ -35,6 +36,7 @@ public:
 private:
     void onError(QSerialPort::SerialPortError error);
     void pull();
+    void noteProblem(PortFacts::When when, QSerialPort::SerialPortError error);
 
     const PortNames &m_names;
     QSerialPort m_port;
@@ -45,5 +47,6 @@ private:
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
     QString m_error;
+    PortProblem m_problem;
     QByteArray m_beforeFailure; // what had arrived when the line failed, still to be read
 };

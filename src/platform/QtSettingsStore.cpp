@@ -36,3 +36,11 @@ void QtSettingsStore::saveSetting(const QString &application, const QString &sec
     store->setValue(prefix + section + QLatin1Char('/') + key, value);
     store->sync();
 }
+
+void QtSettingsStore::removeSetting(const QString &application, const QString &section, const QString &key)
+{
+    QString prefix;
+    auto store = openStore(m_iniFile, application, prefix);
+    store->remove(prefix + section + QLatin1Char('/') + key);
+    store->sync();
+}

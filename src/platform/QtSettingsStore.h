@@ -15,6 +15,7 @@ public:
                        const QString &defaultValue) override;
     void saveSetting(const QString &application, const QString &section, const QString &key,
                      const QString &value) override;
+    void removeSetting(const QString &application, const QString &section, const QString &key) override;
 
 private:
     QString m_iniFile;

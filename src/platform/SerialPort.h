@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PortProblem.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,6 +28,14 @@ public:
     // failure is then in errorString().
     virtual bool isOpen() const = 0;
     virtual QString errorString() const = 0;
+    // The last failure as the user should see it: the device, the reason and
+    // a hint. None after a successful open.
+    virtual PortProblem problem() const
+    {
+        if (errorString().isEmpty())
+            return {};
+        return {PortProblem::Other, QString(), errorString(), QString()};
+    }
 
     virtual void discardInput() = 0;
     virtual int bytesWaiting() = 0;

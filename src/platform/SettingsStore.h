@@ -11,4 +11,5 @@ public:
                                const QString &key, const QString &defaultValue) = 0;
     virtual void saveSetting(const QString &application, const QString &section,
                              const QString &key, const QString &value) = 0;
+    virtual void removeSetting(const QString &application, const QString &section, const QString &key) = 0;
 };

@@ -5,6 +5,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZEV_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZEV_ASAN 1
+#endif
+#endif
+
 namespace {
 struct Run
 {
@@ -13,9 +27,12 @@ struct Run
     QByteArray err;
 };
 
-Run zevctl(const QStringList &args)
+// setup may redirect the process's output or limit it before it starts.
+Run zevctl(const QStringList &args, const std::function<void(QProcess &)> &setup = {})
 {
     QProcess p;
+    if (setup)
+        setup(p);
     p.start(TestFiles::binDir() + QStringLiteral("/zevctl"), args);
     Run r;
     if (!p.waitForFinished(30000)) {
@@ -26,6 +43,12 @@ Run zevctl(const QStringList &args)
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
+}
+
+bool isKind(const QString &path, mode_t kind)
+{
+    struct stat st{};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & S_IFMT) == kind;
 }
 } // namespace
 
@@ -89,6 +112,82 @@ private Q_SLOTS:
         QCOMPARE(r.status, 6);
         QCOMPARE(r.out, QByteArray());
         QVERIFY(r.err.contains("bad.msr"));
+    }
+
+    // -o writes onto a device or a FIFO in place; it never puts a regular file there.
+    void outputsOntoDevicesAndPipes()
+    {
+        const QString raw = m_dir.filePath(QStringLiteral("one.raw"));
+        TestFiles::write(raw, QByteArray("\x02ZEV0004200001#ABC?\r"));
+        const Run plain = zevctl({QStringLiteral("assemble"), raw});
+        QCOMPARE(plain.status, 0);
+        QVERIFY(plain.out.contains("1 record(s) received"));
+
+        const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QProcess reader;
+        reader.start(QStringLiteral("cat"), {fifo});
+        QVERIFY(reader.waitForStarted());
+        QCOMPARE(zevctl({QStringLiteral("assemble"), raw, QStringLiteral("-o"), fifo}).status, 0);
+        QVERIFY(reader.waitForFinished(10000));
+        QCOMPARE(reader.readAllStandardOutput(), plain.out);
+        QVERIFY(isKind(fifo, S_IFIFO));
+
+        const QString node = m_dir.filePath(QStringLiteral("null"));
+        if (::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("mknod is not allowed here");
+        QCOMPARE(zevctl({QStringLiteral("assemble"), raw, QStringLiteral("-o"), node}).status, 0);
+        QVERIFY(isKind(node, S_IFCHR));
+    }
+
+    // A failed write, stdout included, is exit 6 with the system's reason.
+    void failedWritesExit6()
+    {
+        const QString raw = m_dir.filePath(QStringLiteral("one.raw"));
+        TestFiles::write(raw, QByteArray("\x02ZEV0004200001#ABC?\r"));
+        const QString full = QStringLiteral("/dev/full");
+        const Run toStdout = zevctl({QStringLiteral("assemble"), raw},
+                                    [&](QProcess &p) { p.setStandardOutputFile(full); });
+        QCOMPARE(toStdout.status, 6);
+        QVERIFY(toStdout.err.contains("No space left on device"));
+        const Run toFile = zevctl({QStringLiteral("assemble"), raw, QStringLiteral("-o"), full});
+        QCOMPARE(toFile.status, 6);
+        QVERIFY(toFile.err.contains("No space left on device"));
+        QVERIFY(isKind(full, S_IFCHR));
+        // A pipe nobody reads any more.
+        int ends[2];
+        QCOMPARE(::pipe(ends), 0);
+        ::close(ends[0]);
+        const Run toClosedPipe = zevctl({QStringLiteral("assemble"), raw}, [&](QProcess &p) {
+            p.setChildProcessModifier([w = ends[1]]() { ::dup2(w, STDOUT_FILENO); });
+        });
+        ::close(ends[1]);
+        QCOMPARE(toClosedPipe.status, 6);
+        QVERIFY(toClosedPipe.err.contains("Broken pipe"));
+    }
+
+    // Reading stops at the limit, and a read error says why.
+    void inputsAreBounded()
+    {
+        const Run zero = zevctl({QStringLiteral("show"), QStringLiteral("/dev/zero")}, [](QProcess &p) {
+#ifdef ZEV_ASAN
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("ASAN_OPTIONS"),
+                       env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":malloc_limit_mb=64"));
+            p.setProcessEnvironment(env);
+#else
+            p.setChildProcessModifier([]() {
+                const rlimit limit{rlim_t(512) << 20, rlim_t(512) << 20};
+                setrlimit(RLIMIT_AS, &limit);
+            });
+#endif
+        });
+        QCOMPARE(zero.status, 6);
+        QVERIFY(zero.err.contains("more than 409 characters"));
+        QCOMPARE(zero.out, QByteArray());
+        const Run unreadable = zevctl({QStringLiteral("show"), QStringLiteral("/proc/self/mem")});
+        QCOMPARE(unreadable.status, 6);
+        QVERIFY2(unreadable.err.contains("Input/output error"), unreadable.err.constData());
     }
 
     void usageErrorsExit1()

@@ -554,6 +554,7 @@ private Q_SLOTS:
         ok();
         QCOMPARE(m_ui.boxes.last(), (Box{QStringLiteral("Comm Port Error ! "), Ui::Buttons::Ok, Ui::Icon::Critical,
                                          QStringLiteral("ZEV")}));
+        QCOMPARE(m_ui.boxOptions.last().detail, QStringLiteral("No such file or directory")); // the port's reason
         QCOMPARE(m_session.BusyCount, qint16(0));
     }
 };

@@ -11,7 +11,9 @@
 #include "support/ScriptedUi.h"
 #include "support/SimProcess.h"
 
+#include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -53,6 +55,44 @@ private Q_SLOTS:
         QVERIFY(dialog.LoginSucceeded);
         QCOMPARE(session.LoggedIn, true);
         QCOMPARE(session.LoginPassword, QStringLiteral("Ab12    "));
+    }
+
+    // A path typed into Serial Ports is stored under Ports/COMn, shown by the
+    // login dialog and used by its next login.
+    void portChooserMapsTheLoginPort()
+    {
+        SimProcess sim({QStringLiteral("--quiet")});
+        if (!sim.started())
+            QSKIP(qPrintable(sim.error()));
+        QtSettingsStore store(m_dir.filePath(QStringLiteral("ports.ini")));
+        PortNames names(&store);
+        QtSerialPort port(names);
+        Session session;
+        frmPword dialog(session, m_ui, port, m_clock, nullptr, &names);
+        dialog.show();
+        auto *device = dialog.findChild<QLabel *>(QStringLiteral("lblDevice"));
+        QCOMPARE(device->text(), PortNames::platformName(1));
+        m_ui.onModal([&](QDialog &d) {
+            d.findChild<QComboBox *>(QStringLiteral("cboCom"))->setCurrentIndex(4);
+            QTest::keyClicks(d.findChild<QLineEdit *>(QStringLiteral("txtDevice")), sim.device());
+            QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+            return d.result();
+        });
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("cmdPorts")), Qt::LeftButton);
+        QCOMPARE(m_ui.modalWindows, QStringList{QStringLiteral("SerialPortsDialog")});
+        QCOMPARE(store.getSetting(QStringLiteral("ZEV1100"), QStringLiteral("Ports"), QStringLiteral("COM5"), QString()),
+                 sim.device());
+        QCOMPARE(device->text(), PortNames::platformName(1)); // COM 1 is still chosen
+
+        auto *combo = dialog.findChild<QComboBox *>(QStringLiteral("Combo1"));
+        combo->setCurrentIndex(4);
+        Q_EMIT combo->activated(4);
+        QCOMPARE(device->text(), sim.device());
+        QTest::keyClicks(dialog.findChild<QLineEdit *>(QStringLiteral("txtUserName")), QStringLiteral("1234"));
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        QVERIFY2(m_ui.boxes.isEmpty(), m_ui.boxes.isEmpty() ? "" : qPrintable(m_ui.boxes[0].text));
+        QVERIFY(dialog.LoginSucceeded);
+        QCOMPARE(session.CommPortNumber, qint16(5));
     }
 
     void downloadDialogShowsEveryRecordAndPrintsTwoCopies()

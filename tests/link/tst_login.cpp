@@ -195,6 +195,8 @@ private Q_SLOTS:
         port->failOpen = failOpen;
         typeAndOk(QStringLiteral("abc"));
         QCOMPARE(ui.boxes, QList<ScriptedUi::Box>{loginBox(frmPword::communicationMessage())});
+        // A port that cannot be opened says why beside the message.
+        QCOMPARE(ui.boxOptions[0].detail, failOpen ? port->openError : QString());
         QCOMPARE(box()->text(), emptied ? QString() : QStringLiteral("abc"));
         QCOMPARE(port->writes.isEmpty(), failOpen);
         QVERIFY(dialog->isVisible());

@@ -141,6 +141,8 @@ private Q_SLOTS:
         transmit();
         QCOMPARE(m_ui.boxes, (QList<Box>{Box{QStringLiteral("Comm Port Error ! "), Ui::Buttons::Ok, Ui::Icon::Critical,
                                             QStringLiteral("ZEV")}}));
+        // Only a port that failed to open has an operating system's reason to show.
+        QCOMPARE(m_ui.boxOptions[0].detail, failOpen ? m_port->openError : QString());
         QVERIFY(m_port->writes.isEmpty());
         QCOMPARE(m_session.CommPortNumber, qint16(3));
         QVERIFY(bar()->isHidden());

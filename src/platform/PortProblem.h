@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+// What the system tells about a port that could not be opened or failed,
+// gathered where it happened (the real port reads it from the device).
+struct PortFacts
+{
+    enum When { Opening, InUse }; // InUse: the line failed after it was open
+    enum Error { NotFound, Permission, Other };
+
+    QString device;
+    When when = Opening;
+    Error error = Other;       // as the serial port library classed it
+    QString osReason;          // the library's words
+
+    bool exists = true;
+    bool isCharDevice = true;
+    bool accessible = true;    // this user may read and write it
+    QString owner;
+    QString group;
+    unsigned mode = 0;         // permission bits
+    bool userListedInGroup = false; // the group lists the user, but this session is not in it yet
+    QString usualGroup;        // the group that owns serial ports here ("dialout", or "uucp" on Arch)
+
+    qint64 lockPid = 0;        // a lock file that holds the device
+    QString lockProgram;
+    QString lockFile;
+};
+
+// The device, the operating system's reason and a hint for the usual causes
+// (permission, in use, missing), as a box's detail or one line of text.
+struct PortProblem
+{
+    enum Kind { None, Missing, Permission, Busy, Lost, Other };
+    Kind kind = None;
+    QString device;
+    QString reason;
+    QString hint;
+
+    bool isNone() const { return kind == None; }
+    // "DEVICE: REASON (HINT)"
+    QString line() const;
+    // The same for a message box: the hint on its own line, as a sentence.
+    QString detail() const;
+
+    static PortProblem diagnose(const PortFacts &facts);
+};

@@ -1,0 +1,97 @@
+#include "platform/UserFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace UserFile {
+
+namespace {
+
+// /dev/stdout and its kin name a file some process already holds open: written
+// in place even when it is a regular file, or the shell's ">>" would be undone.
+bool namesAnOpenDescriptor(QString path)
+{
+    for (int hops = 0; hops < 16; ++hops) {
+        if (path.startsWith(QLatin1String("/dev/fd/"))
+            || (path.startsWith(QLatin1String("/proc/")) && path.contains(QLatin1String("/fd/"))))
+            return true;
+        const QFileInfo info(path);
+        if (!info.isSymLink())
+            return false;
+        path = info.symLinkTarget();
+    }
+    return false;
+}
+
+bool writesInPlace(const QString &path)
+{
+    const QFileInfo info(path); // follows links
+    return (info.exists() && !info.isFile() && !info.isDir()) || namesAnOpenDescriptor(path);
+}
+
+} // namespace
+
+QString writeAll(QIODevice &device, const QByteArray &bytes)
+{
+    // After a short write the next one tells why (a full disk, a closed pipe).
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = device.write(bytes.constData() + done, bytes.size() - done);
+        if (written < 0)
+            return device.errorString();
+        if (written == 0)
+            return QStringLiteral("only %1 of %2 bytes were written").arg(done).arg(bytes.size());
+        done += written;
+    }
+    return QString();
+}
+
+QString write(const QString &path, const QByteArray &bytes)
+{
+    if (writesInPlace(path)) {
+        // Append: a device or FIFO ignores it, and a redirected stdout keeps what it holds.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+            return file.errorString();
+        return writeAll(file, bytes);
+    }
+    // Unbuffered, so a short write (disk full) is seen here; QSaveFile would
+    // otherwise commit the truncated file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString();
+    if (const QString error = writeAll(file, bytes); !error.isEmpty()) {
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return QString();
+}
+
+ReadResult read(const QString &path, qint64 limit)
+{
+    ReadResult r;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        r.error = file.errorString();
+        return r;
+    }
+    // In pieces, so a limit far above the file's size costs nothing.
+    constexpr qint64 Piece = 1 << 16;
+    while (!r.tooLong) {
+        const QByteArray piece = file.read(qMin(Piece, limit + 1 - r.bytes.size()));
+        if (piece.isEmpty())
+            break;
+        r.bytes += piece;
+        r.tooLong = r.bytes.size() > limit;
+    }
+    if (file.error() != QFileDevice::NoError)
+        r.error = file.errorString();
+    if (r.tooLong)
+        r.bytes.truncate(limit);
+    return r;
+}
+
+} // namespace UserFile
