@@ -17,7 +17,8 @@ EnableDisableControls buildEnableDisable(QDialog &dialog)
     c.cmdOK->setDefault(true);
     c.cmdCancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
     c.cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    c.cmdCancel->setAutoDefault(false);
+    // Enter on a focused Cancel presses Cancel, not the default OK.
+    c.cmdCancel->setAutoDefault(true);
     c.grid = new QGridLayout(&dialog);
     c.grid->addWidget(c.optEnable, 0, 0);
     c.grid->addWidget(c.cmdOK, 0, 2);

@@ -22,6 +22,8 @@ EraseResult runEraseExchange(SerialPort &port, Clock &clock, const Session &sess
         port.close();
         return result;
     }
+    if (poll)
+        poll(0);
     for (int i = 1; i <= ErasePolls; ++i) {
         result.reply += port.readAll();
         clock.block(100);

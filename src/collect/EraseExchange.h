@@ -25,6 +25,6 @@ struct EraseResult
 
 constexpr int ErasePolls = 51;
 
-// poll gets 1..51 as each poll ends.
+// poll gets 0 once the erase frame has gone out, then 1..51 as each poll ends.
 EraseResult runEraseExchange(SerialPort &port, Clock &clock, const Session &session,
                              const std::function<void(int)> &poll = {});

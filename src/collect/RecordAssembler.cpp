@@ -250,8 +250,10 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
     text.append(" record(s) received\r\n \r\n");
     result.announced = count;
 
-    if (end < HeaderChars + 3)
+    if (end < HeaderChars + 3) {
+        result.headerOnly = true;
         return result;
+    }
 
     // First record's timestamp: a field that fails drops the rest of the six
     // bytes and the blanks at both ends of what remains.
@@ -282,6 +284,8 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
     Record next;
     next.stamped = passed;
     std::copy(values, values + 6, next.clock.begin());
+    if (progress)
+        progress(0);
 
     // Records in stream order: the character not shown, the data, "?" CR; the
     // next record's timestamp follows at once.

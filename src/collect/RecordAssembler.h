@@ -54,6 +54,7 @@ struct Result
     QString description; // plain words, empty when there is no fault
     QByteArray text;     // the viewer's text; empty on a fault
     qsizetype records = 0; // records whose lines were added (empty records add none)
+    bool headerOnly = false; // too short to hold a record: the text is the header alone
     qint64 announced = 0;    // the count the header announces, as the text shows it
     qsizetype terminated = 0; // records ended by "?" CR, empty ones included
     Records download;         // the records themselves; empty on a fault
@@ -61,9 +62,10 @@ struct Result
     bool ok() const { return fault == Fault::None; }
 };
 
-// Called once per terminated record, empty ones included, with the number
-// processed so far. It drives the progress bar and the busy counter, so it
-// should return quickly; it may be empty.
+// Called with 0 once the first record's timestamp has been read, then once per
+// terminated record, empty ones included, with the number processed so far. It
+// drives the progress bar and the busy counter, so it should return quickly; it
+// may be empty.
 using Progress = std::function<void(qsizetype recordsProcessed)>;
 
 // Counts the records of a download while it arrives, as the assembler will

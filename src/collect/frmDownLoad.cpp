@@ -238,11 +238,10 @@ bool frmDownLoad::erase()
         m_session.BusyCount = 0;
         return true;
     }
-    bool erasing = false;
-    const EraseResult r = runEraseExchange(*MSComm1, m_platform.clock, m_session, [this, &erasing](int poll) {
-        if (!erasing) {
+    const EraseResult r = runEraseExchange(*MSComm1, m_platform.clock, m_session, [this](int poll) {
+        if (poll == 0) {
             ProgressBarM->setMaximum(ErasePolls);
-            erasing = true;
+            return;
         }
         ProgressBarM->setValue(poll);
         ProgressBarM->repaint();
@@ -330,16 +329,24 @@ void frmDownLoad::download()
     ProgressBarM->setValue(ProgressBarM->maximum());
     setStatus(QStringLiteral("Adjusting Data..."), QColor(0, 128, 0));
 
+    // Reading the header starts the bar again; it steps after the first
+    // timestamp and after every record.
+    ProgressBarM->setMaximum(100);
+    ProgressBarM->setValue(0);
     const RecordAssembler::Result assembled =
         RecordAssembler::assemble(stream.bytes, m_session.MidFlag, m_session.RtcFlag,
-                                  m_platform.clock.now().date().year(), [this](qsizetype) {
+                                  m_platform.clock.now().date().year(), [this](qsizetype processed) {
                                       stepProgress();
-                                      m_session.BusyCount = qint16(m_session.BusyCount + 1);
+                                      m_platform.clock.processEvents();
+                                      if (processed > 0)
+                                          m_session.BusyCount = qint16(m_session.BusyCount + 1);
                                   });
     if (!assembled.ok()) {
         fault(assembled.description);
         return;
     }
+    if (assembled.headerOnly)
+        cmdOK->setEnabled(true);
     LBD->hide();
     m_viewer->setText(assembled.text);
     m_viewer->setRecords(assembled.download);

@@ -10,7 +10,6 @@
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QPushButton>
@@ -32,19 +31,11 @@ frmEnaDisRTC::frmEnaDisRTC(Session &session, Platform &platform, std::function<v
     const EnableDisableControls c = buildEnableDisable(*this);
     optEnable = c.optEnable;
     optDisable = c.optDisable;
-    // The pair can also show neither selected.
-    auto *group = new QButtonGroup(this);
-    group->setExclusive(false);
-    group->addButton(optEnable);
-    group->addButton(optDisable);
-    connect(group, &QButtonGroup::buttonToggled, this, [this](QAbstractButton *b, bool on) {
-        if (on)
-            (b == optEnable ? optDisable : optEnable)->setChecked(false);
-        chkSyncUpHostTime->setEnabled(optEnable->isChecked());
-    });
     chkSyncUpHostTime = new QCheckBox(QStringLiteral("Sync Up with Host Time"), this);
     chkSyncUpHostTime->setObjectName(QStringLiteral("chkSyncUpHostTime"));
     c.grid->addWidget(chkSyncUpHostTime, 0, 1);
+    // Option buttons: clicking the selected one keeps it, the arrow keys move the choice.
+    connect(optEnable, &QRadioButton::toggled, chkSyncUpHostTime, &QCheckBox::setEnabled);
 
     connect(c.cmdOK, &QPushButton::clicked, this, &frmEnaDisRTC::cmdOK_Click);
     activate();

@@ -73,16 +73,23 @@ sfrmPad::sfrmPad(Session &session, QWidget *parent) : QDialog(parent), m_session
     setFixedSize(sizeHint());
 }
 
+void sfrmPad::showEntry(const QString &entry)
+{
+    m_entry = entry;
+    // An empty title would make the window system show the application's name.
+    setWindowTitle(entry.isEmpty() ? QStringLiteral(" ") : entry);
+}
+
 void sfrmPad::showEvent(QShowEvent *event)
 {
-    setWindowTitle(QString());
+    showEntry(QString());
     Entered = false;
     QDialog::showEvent(event);
 }
 
 void sfrmPad::CB_Click(int index)
 {
-    QString entry = windowTitle();
+    QString entry = m_entry;
     if (index < BackKey) {
         entry += m_keys[size_t(index)]->text();
     } else if (index == BackKey) {
@@ -95,7 +102,7 @@ void sfrmPad::CB_Click(int index)
         accept();
         return;
     }
-    setWindowTitle(entry);
+    showEntry(entry);
 }
 
 void sfrmPad::done(int result)

@@ -21,6 +21,8 @@ public:
 
     QPushButton *CB(int index) const { return m_keys[size_t(index)]; }
     bool Entered = false;
+    // What has been keyed so far (the title bar shows it).
+    QString entry() const { return m_entry; }
 
     // A left-pointing key with a cross: the backspace picture.
     static QIcon backspaceIcon();
@@ -31,7 +33,9 @@ protected:
 
 private:
     void CB_Click(int index);
+    void showEntry(const QString &entry);
 
     Session &m_session;
     std::array<QPushButton *, Keys> m_keys{};
+    QString m_entry;
 };

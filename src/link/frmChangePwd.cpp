@@ -56,7 +56,8 @@ frmChangePwd::frmChangePwd(Session &session, Platform &platform, QWidget *parent
     cmdOK->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    // Enter on a focused Cancel presses Cancel, not the default OK.
+    cmdCancel->setAutoDefault(true);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(lbl0, 0, 0);

@@ -51,7 +51,8 @@ frmPword::frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWi
     cmdOK->setAutoDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    // Enter on a focused Cancel presses Cancel, not the default OK.
+    cmdCancel->setAutoDefault(true);
     auto *lblVersion = new QLabel(QStringLiteral("Ver. 1.75"), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
@@ -68,7 +69,7 @@ frmPword::frmPword(Session &session, Ui &ui, SerialPort &port, Clock &clock, QWi
         lblDevice->setObjectName(QStringLiteral("lblDevice"));
         auto *cmdPorts = new QPushButton(QStringLiteral("Ports..."), this);
         cmdPorts->setObjectName(QStringLiteral("cmdPorts"));
-        cmdPorts->setAutoDefault(false);
+        cmdPorts->setAutoDefault(true); // Enter on it opens the list, not the login
         grid->addWidget(lblDevice, 2, 1);
         grid->addWidget(cmdPorts, 2, 2);
         connect(cmdPorts, &QPushButton::clicked, this, &frmPword::cmdPorts_Click);

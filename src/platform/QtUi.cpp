@@ -55,9 +55,11 @@ Ui::FileAnswer QtUi::fileDialog(const FileRequest &request, bool save)
 {
     QFileDialog dialog(m_parent);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // The program asks its own overwrite question and adds no extension.
+    // The program asks its own overwrite question, reports a name it cannot
+    // open itself and adds no extension.
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     const QStringList filters = nameFilters(request.filter);
     dialog.setNameFilters(filters);
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())

@@ -61,6 +61,7 @@ public:
     bool confirmFactoryDefault(const QString &what);
 
     static QString effectiveTitle(const QString &title);
-    // "A (*.a)|*.a|B (*.b)|*.b" -> {"A (*.a)", "B (*.b)"}, in the form QFileDialog takes.
+    // "All (*.*)|*.*|B (*.b)|*.b" -> {"All (*.*) (*)", "B (*.b) (*.b)"}: the label as
+    // given, then the patterns in the form QFileDialog takes ("*.*" is every file).
     static QStringList nameFilters(const QString &filter);
 };

@@ -215,7 +215,8 @@ private Q_SLOTS:
         QCOMPARE(int(r.kind), kind);
         QCOMPARE(port->writes, (QList<QByteArray>{Link::commandFrame(session.LoginPassword, 'P'),
                                                   Link::commandFrame(session.LoginPassword, 'E')}));
-        QCOMPARE(polls.size(), ErasePolls);
+        QCOMPARE(polls.size(), ErasePolls + 1);
+        QCOMPARE(polls.first(), 0); // the frame has gone out, the polls begin
         QCOMPARE(polls.last(), 51);
         QCOMPARE(clock.blockedMs, 5100); // the polls do not yield
         QCOMPARE(port->opens, 1);        // one port for both frames

@@ -2,8 +2,10 @@
 #include "core/Session.h"
 #include "collect/Data.h"
 #include "collect/DownloadArchive.h"
+#include "collect/EraseExchange.h"
 #include "collect/RecordAssembler.h"
 #include "collect/frmDownLoad.h"
+#include "collect/frmEnaDisRTC.h"
 #include "link/Frames.h"
 #include "platform/QtSettingsStore.h"
 #include "support/FakeSerialPort.h"
@@ -12,9 +14,10 @@
 #include "support/VirtualClock.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QSet>
 #include <QDialog>
 #include <QDir>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -41,6 +44,24 @@ W *child(QWidget &w, const char *name)
 void click(QWidget &w, const char *name)
 {
     QTest::mouseClick(child<QAbstractButton>(w, name), Qt::LeftButton);
+}
+void showActive(QDialog &d)
+{
+    d.show();
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+}
+// Types as a user does, Tab from box to box, so that the focus rules run.
+void typePasswords(QDialog &d, const QString &current, const QString &fresh, const QString &confirm)
+{
+    showActive(d);
+    auto *currentBox = child<QLineEdit>(d, "txtCurrentPwd");
+    currentBox->setFocus();
+    QTest::keyClicks(currentBox, current);
+    QTest::keyClick(currentBox, Qt::Key_Tab);
+    QTest::keyClicks(child<QLineEdit>(d, "txtNewPwd"), fresh);
+    QTest::keyClick(child<QLineEdit>(d, "txtNewPwd"), Qt::Key_Tab);
+    QTest::keyClicks(child<QLineEdit>(d, "txtConfirmNewPwd"), confirm);
 }
 } // namespace
 
@@ -134,12 +155,35 @@ private Q_SLOTS:
         useModel(config);
         m_session.MidFlag = true;
         m_session.RtcFlag = true;
+        auto *lbd = child<QLabel>(*m_window, "LBD");
+        auto *bar = child<QProgressBar>(*m_window, "ProgressBarM");
+        QStringList states;
+        QList<int> adjusting; // the bar while the records are assembled
+        m_clock.onTick = [&](qint64) {
+            if (lbd->isHidden())
+                return;
+            const QString state = lbd->text() + QLatin1Char(' ') + lbd->palette().color(QPalette::WindowText).name();
+            if (states.isEmpty() || states.last() != state)
+                states << state;
+            if (lbd->text() == QLatin1String("Adjusting Data..."))
+                adjusting << bar->value();
+        };
         QByteArray shown;
+        bool okDuringViewer = true;
         m_ui.onModal([&](QDialog &d) {
             shown = static_cast<Data &>(d).text();
+            okDuringViewer = okEnabled();
             return 0;
         });
         ok();
+        m_clock.onTick = nullptr;
+        QCOMPARE(states, (QStringList{QStringLiteral("Downloading Data... #ff0000"),
+                                      QStringLiteral("Adjusting Data... #008000")}));
+        QList<int> steps; // 1 after the first timestamp, then one per record
+        for (int v = 1; v <= 41; ++v)
+            steps << v;
+        QCOMPARE(adjusting, steps);
+        QVERIFY(!okDuringViewer);
         QCOMPARE(m_ui.modalWindows, QStringList{QStringLiteral("Data")});
         QVERIFY(shown.startsWith("Machine ID: ZEV00001\r\n\r\n40 record(s) received\r\n \r\n"));
         QCOMPARE(shown.count("\r\n\r\n"), 41);
@@ -210,12 +254,15 @@ private Q_SLOTS:
     {
         m_session.MidFlag = true;
         QByteArray shown;
+        bool okDuringViewer = false;
         m_ui.onModal([&](QDialog &d) {
             shown = static_cast<Data &>(d).text();
+            okDuringViewer = okEnabled(); // no records: usable before the viewer shows
             return 0;
         });
         ok();
         QCOMPARE(shown, QByteArray("Machine ID: ZEV00001\r\n\r\n0 record(s) received\r\n \r\n"));
+        QVERIFY(okDuringViewer);
     }
 
     void silenceGivesTheCommunicationMessage()
@@ -270,16 +317,20 @@ private Q_SLOTS:
     void wrongPasswordStillSendsDAndEndsInTheFault()
     {
         m_session.LoginPassword = QStringLiteral("9999    ");
+        m_session.RtcFlag = true; // changed since the window was activated
         ok();
         const QList<QByteArray> frames = model().framesReceived();
         QCOMPARE(frames.size(), 2);
         QCOMPARE(frames[1].at(9), 'D');
         // The scanner's refusal is too short for a header: the fault, no viewer.
-        QCOMPARE(m_ui.boxes.size(), 1);
-        QCOMPARE(m_ui.boxes[0].icon, Ui::Icon::Information);
-        QCOMPARE(m_ui.boxes[0].title, QStringLiteral("ZEV"));
+        QCOMPARE(m_ui.boxes, (QList<Box>{{QStringLiteral("The download ended inside its header: 5 of 14 characters arrived."),
+                                          Ui::Buttons::Ok, Ui::Icon::Information, QStringLiteral("ZEV")}}));
         QVERIFY(m_ui.modalWindows.isEmpty());
         QVERIFY(okEnabled());
+        QVERIFY(child<QWidget>(*m_window, "LBD")->isHidden());
+        QVERIFY(child<QCheckBox>(*m_window, "Check1")->isChecked());
+        QCOMPARE(child<QProgressBar>(*m_window, "ProgressBarM")->value(), 0);
+        QCOMPARE(m_session.BusyCount, qint16(0));
     }
 
     void busyIgnoresAClick()
@@ -328,7 +379,15 @@ private Q_SLOTS:
         useModel(config);
         choose("optEDiR");
         m_ui.answer(Ui::Answer::Yes);
+        QSet<int> maxima; // while the polls wait
+        m_clock.blockedMs = 0;
+        m_clock.onTick = [&](qint64) {
+            if (m_clock.blockedMs > 0)
+                maxima << child<QProgressBar>(*m_window, "ProgressBarM")->maximum();
+        };
         ok();
+        m_clock.onTick = nullptr;
+        QCOMPARE(maxima, QSet<int>{ErasePolls});
         QCOMPARE(m_ui.boxes.size(), 2);
         QCOMPARE(m_ui.boxes[1], (Box{message, Ui::Buttons::Ok, Ui::Icon::Information, QStringLiteral("Erase Data in ZEV")}));
         QVERIFY(model().records().isEmpty());
@@ -370,6 +429,30 @@ private Q_SLOTS:
         });
         ok();
         QCOMPARE(m_session.MidFlag, true);
+    }
+
+    // Option buttons: clicking the selected one keeps it, the arrow keys move
+    // the choice; Enter on a focused Cancel cancels.
+    void clockOptionButtons()
+    {
+        frmEnaDisRTC d(m_session, *m_platform, {});
+        showActive(d);
+        auto *enable = child<QRadioButton>(d, "optEnable");
+        auto *disable = child<QRadioButton>(d, "optDisable");
+        auto *sync = child<QCheckBox>(d, "chkSyncUpHostTime");
+        QVERIFY(disable->isChecked() && !sync->isEnabled());
+        click(d, "optEnable");
+        click(d, "optEnable");
+        QVERIFY(enable->isChecked() && !disable->isChecked() && sync->isEnabled());
+        enable->setFocus();
+        QTest::keyClick(enable, Qt::Key_Down);
+        QVERIFY(disable->isChecked() && !enable->isChecked() && !sync->isEnabled());
+        QTest::keyClick(disable, Qt::Key_Up);
+        QVERIFY(enable->isChecked() && sync->isEnabled());
+        QTest::keyClick(child<QPushButton>(d, "cmdCancel"), Qt::Key_Return);
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+        QCOMPARE(m_session.RtcFlag, false);
+        QVERIFY(m_ui.boxes.isEmpty());
     }
 
     void clockEnableWithoutSyncSendsNothing()
@@ -444,16 +527,75 @@ private Q_SLOTS:
         QVERIFY(ticked);
     }
 
-    void clockCheckWithoutAnswer()
+    void checkWithoutAnswer_data()
     {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("clock") << QStringLiteral("optEDRTC") << kCommFailed
+                               << QStringLiteral("Enable/Disable Real Time Clock");
+        QTest::newRow("change password")
+            << QStringLiteral("optCP")
+            << QStringLiteral(" Communications failed to establish. \r\nCheck physical connections and\r\n"
+                              "make sure reader is powered up.")
+            << QStringLiteral("Change Password");
+    }
+    void checkWithoutAnswer()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
         ScannerModel::Config config;
         config.fault = ScannerModel::Fault::Silent;
         useModel(config);
-        choose("optEDRTC");
+        choose(qPrintable(option));
         ok();
-        QCOMPARE(m_ui.boxes, (QList<Box>{{kCommFailed, Ui::Buttons::Ok, Ui::Icon::Information,
-                                          QStringLiteral("Enable/Disable Real Time Clock")}}));
+        QCOMPARE(m_ui.boxes, (QList<Box>{{text, Ui::Buttons::Ok, Ui::Icon::Information, title}}));
         QVERIFY(m_ui.modalWindows.isEmpty());
+        QVERIFY(okEnabled());
+        QCOMPARE(m_session.BusyCount, qint16(0));
+    }
+
+    void clockSyncOutcomes_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("replies"); // to the password check, "T" and "R"
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("rtc");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("no answer") << QList<QByteArray>{Link::AckFrame} << true << false << kCommFailed
+                                   << QStringLiteral("ZEV");
+        QTest::newRow("read-back time-out") << QList<QByteArray>{Link::AckFrame, Link::AckFrame} << false << false
+                                            << kCommFailed << QStringLiteral("ZEV");
+        QTest::newRow("refused") << QList<QByteArray>{Link::AckFrame, Link::NakFrame} << true << true
+                                 << QStringLiteral("Record to be timestamped  ")
+                                 << QStringLiteral(" Enable RTC Confirmation");
+    }
+    void clockSyncOutcomes()
+    {
+        QFETCH(QList<QByteArray>, replies);
+        QFETCH(bool, closes);
+        QFETCH(bool, rtc);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        QList<ScriptedPeer::Reply> script;
+        for (const QByteArray &r : replies)
+            script << ScriptedPeer::Reply{r, 20};
+        useScript(script);
+        choose("optEDRTC");
+        bool closed = false;
+        m_ui.onModal([&](QDialog &d) {
+            click(d, "optEnable");
+            child<QCheckBox>(d, "chkSyncUpHostTime")->setChecked(true);
+            click(d, "cmdOK");
+            closed = d.result() == QDialog::Accepted;
+            return d.result();
+        });
+        ok();
+        QCOMPARE(closed, closes);
+        QCOMPARE(m_session.RtcFlag, rtc);
+        QCOMPARE(m_ui.boxes.last(), (Box{text, Ui::Buttons::Ok, Ui::Icon::Information, title}));
+        QCOMPARE(m_session.BusyCount, qint16(0));
     }
 
     // --- change password
@@ -481,11 +623,7 @@ private Q_SLOTS:
         choose("optCP");
         bool stillOpen = false;
         m_ui.onModal([&](QDialog &d) {
-            QTest::keyClicks(child<QLineEdit>(d, "txtCurrentPwd"), current);
-            child<QLineEdit>(d, "txtNewPwd")->setEnabled(true);
-            child<QLineEdit>(d, "txtConfirmNewPwd")->setEnabled(true);
-            QTest::keyClicks(child<QLineEdit>(d, "txtNewPwd"), fresh);
-            QTest::keyClicks(child<QLineEdit>(d, "txtConfirmNewPwd"), confirm);
+            typePasswords(d, current, fresh, confirm);
             click(d, "cmdOK");
             stillOpen = d.result() != QDialog::Accepted;
             return d.result();
@@ -529,17 +667,19 @@ private Q_SLOTS:
         QString typed;
         int beeps = 0;
         m_ui.onModal([&](QDialog &d) {
+            showActive(d);
             QLineEdit *box = child<QLineEdit>(d, "txtNewPwd");
-            box->setEnabled(true);
             QTest::keyClicks(box, QStringLiteral("abcdefghi- "));
             typed = box->text();
             beeps = m_ui.beeps;
-            click(d, "cmdCancel");
+            QTest::keyClick(child<QPushButton>(d, "cmdCancel"), Qt::Key_Return);
             return d.result();
         });
         ok();
         QCOMPARE(typed, QStringLiteral("abcdefgh"));
         QCOMPARE(beeps, 3); // the ninth letter, "-" and the blank
+        QVERIFY(m_ui.boxes.isEmpty()); // Enter on Cancel cancelled, OK did not run
+        QCOMPARE(model().framesReceived().size(), 1);
     }
 
     void changePasswordPortFailure()

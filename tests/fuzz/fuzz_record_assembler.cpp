@@ -21,13 +21,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int flags = 0; flags < 4; ++flags) {
         qsizetype calls = 0;
         results[flags] = RecordAssembler::assemble(stream, flags & 1, flags & 2, 2025, [&](qsizetype n) {
-            require(n == ++calls);
+            require(n == calls++);
         });
         const auto &r = results[flags];
         require(r.text.size() <= bound);
         require(r.records <= calls && calls <= qsizetype(size) / 2);
         if (!r.ok())
             require(r.text.isEmpty() && !r.description.isEmpty() && calls == 0);
+        else
+            require(r.headerOnly == (calls == 0));
     }
     // The flags choose what is shown, never what is found.
     const auto &plain = results[0], &mid = results[1], &rtc = results[2], &both = results[3];

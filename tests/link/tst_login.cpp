@@ -259,6 +259,13 @@ private Q_SLOTS:
         QTest::keyClick(box(), Qt::Key_Return);
         QVERIFY(dialog->LoginSucceeded);
 
+        // Enter on a focused Cancel cancels.
+        reopen();
+        QTest::keyClicks(box(), QStringLiteral("abc"));
+        QTest::keyClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdCancel")), Qt::Key_Return);
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        QVERIFY(port->writes.isEmpty());
+
         reopen();
         QTest::keyClick(box(), Qt::Key_Escape);
         QVERIFY(!dialog->isVisible());
