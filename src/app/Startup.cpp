@@ -14,6 +14,9 @@
 #include "platform/Ui.h"
 #include "symbology/frmBarcode.h"
 
+#include <QDir>
+#include <QTextStream>
+
 Program::Program(Session &session, Platform &platform) : m_session(session), m_platform(platform) {}
 
 Program::~Program() = default;
@@ -25,6 +28,12 @@ bool Program::start()
     const bool loaded = m_platform.factoryDir.isEmpty() ? LoadFactoryDefaults(m_session)
                                                         : LoadFactoryDefaults(m_session, m_platform.factoryDir);
     if (!loaded) {
+        // The box keeps its words; stderr says where the file was looked for.
+        const QStringList tried = m_platform.factoryDir.isEmpty()
+                                    ? factoryDefaultsPaths()
+                                    : QStringList{QDir(m_platform.factoryDir).filePath(QStringLiteral("Default.mag"))};
+        QTextStream(stderr) << "zev-setting: cannot read Default.mag (408 characters); tried:\n  "
+                            << tried.join(QStringLiteral("\n  ")) << '\n';
         m_platform.ui.messageBox(QStringLiteral("Cannot open file 'Default.mag', Program terminate ! "),
                                  Ui::Buttons::Ok, Ui::Icon::Critical);
         m_exitCode = 1;

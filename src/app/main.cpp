@@ -10,15 +10,13 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QTextStream>
 
-int main(int argc, char **argv)
+namespace {
+QCommandLineOption setUp(QCommandLineParser &parser)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZEV"));
-    QApplication::setApplicationVersion(QStringLiteral(ZEV_VERSION));
-
-    QCommandLineParser parser;
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZEV_VERSION));
     parser.setApplicationDescription(QStringLiteral("ZEV Setting Utility: configures and reads out ZEV scanners."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -26,6 +24,41 @@ int main(int argc, char **argv)
                                  QStringLiteral("Use DEVICE for COM port n (for example 1=/dev/ttyUSB0). Repeatable."),
                                  QStringLiteral("n=DEVICE"));
     parser.addOption(com);
+    return com;
+}
+
+// --help and --version are answered before any window system is needed, so
+// they work without a display.
+void answerInfoOptions(int argc, char **argv)
+{
+    static const QStringList info{QStringLiteral("-h"), QStringLiteral("-?"), QStringLiteral("--help"),
+                                  QStringLiteral("--help-all"), QStringLiteral("-v"), QStringLiteral("--version")};
+    for (int i = 1; i < argc; ++i) {
+        if (info.contains(QString::fromLocal8Bit(argv[i]))) {
+            QCoreApplication app(argc, argv);
+            QCoreApplication::setApplicationName(QStringLiteral("zev-setting"));
+            QCommandLineParser parser;
+            setUp(parser);
+            parser.process(app); // prints and exits
+        }
+    }
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    answerInfoOptions(argc, argv);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZEV"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("zev-setting"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/zev-setting-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+
+    QCommandLineParser parser;
+    const QCommandLineOption com = setUp(parser);
     parser.process(app);
 
     QtSettingsStore store;

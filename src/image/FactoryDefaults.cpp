@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 bool LoadFactoryDefaults(Session &session, const QString &dir)
@@ -19,7 +20,17 @@ bool LoadFactoryDefaults(Session &session, const QString &dir)
     return true;
 }
 
+QStringList factoryDefaultsPaths()
+{
+    const QDir exe(QCoreApplication::applicationDirPath());
+    return {exe.filePath(QStringLiteral("Default.mag")),
+            QDir::cleanPath(exe.filePath(QStringLiteral("../share/zev-setting/Default.mag")))};
+}
+
 bool LoadFactoryDefaults(Session &session)
 {
-    return LoadFactoryDefaults(session, QCoreApplication::applicationDirPath());
+    for (const QString &path : factoryDefaultsPaths())
+        if (LoadFactoryDefaults(session, QFileInfo(path).path()))
+            return true;
+    return false;
 }

@@ -123,7 +123,7 @@ void SerialPortsDialog::showCom(int n)
         lblSource->setText(QStringLiteral("COM %1 is %2 by the %3 for this run; what you store here applies without it.")
                                .arg(n).arg(m.device, PortNames::sourceName(m.source)));
     else
-        lblSource->setText(QStringLiteral("Empty: COM %1 is %2.").arg(n).arg(PortNames::platformName(n)));
+        lblSource->setText(QStringLiteral("Left empty, COM %1 is the platform's %2.").arg(n).arg(PortNames::platformName(n)));
     tblMapping->selectRow(n - 1);
 }
 

@@ -50,9 +50,11 @@ QString writeAll(QIODevice &device, const QByteArray &bytes)
 QString write(const QString &path, const QByteArray &bytes)
 {
     if (writesInPlace(path)) {
-        // Append: a device or FIFO ignores it, and a redirected stdout keeps what it holds.
+        // A stdout redirected into a regular file keeps what it holds (">>");
+        // devices and FIFOs cannot seek and are not truncated.
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        const auto append = QFileInfo(path).isFile() ? QIODevice::Append : QIODevice::NotOpen;
+        if (!file.open(QIODevice::WriteOnly | append | QIODevice::Unbuffered))
             return file.errorString();
         return writeAll(file, bytes);
     }

@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -538,6 +539,22 @@ private Q_SLOTS:
         QCOMPARE(m_ui.boxes, QList<Box>{box(QStringLiteral("Cannot open file 'Default.mag', Program terminate ! "),
                                             Ui::Buttons::Ok, Ui::Icon::Critical)});
         QVERIFY(m_ui.modalWindows.isEmpty());
+    }
+
+    void helpAndVersionNeedNoDisplay()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QLatin1String(name));
+        for (const QString &option : {QStringLiteral("--version"), QStringLiteral("--help")}) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(TestFiles::binDir() + QStringLiteral("/zev-setting"), {option});
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p.exitCode(), 0);
+            QVERIFY(p.readAllStandardOutput().contains(option == QLatin1String("--version") ? "zev-setting 1.10" : "--com"));
+        }
     }
 };
 
