@@ -5,15 +5,10 @@
 #include "core/Platform.h"
 #include "core/Session.h"
 #include "app/frmMenu.h"
-#include "image/FactoryDefaults.h"
-#include "image/SettingsFile.h"
-#include "platform/Clock.h"
 #include "platform/Twips.h"
-#include "platform/Ui.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
-#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTableWidget>
@@ -21,11 +16,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString kFileFilter = QStringLiteral("All Files (*.*)|*.*|ZEV Scanner Data Files (*.msr)|*.msr");
-const QString kCloseFilter = QStringLiteral("All Files (*.*)|*.*|ZEV Data Files (*.msr)|*.msr");
-const QString kNotSaved = QStringLiteral("Data not saved ! ");
-const QString kCantChange = QStringLiteral("Can't change to default value.");
-
 // The frame around the inner area of a fixed-size window: borders and caption, in pixels.
 constexpr int kFrameWidth = 8;
 constexpr int kFrameHeight = 31;
@@ -50,7 +40,13 @@ QString windowForItem(int group, int item)
 } // namespace
 
 MDIfrmMain::MDIfrmMain(Session &session, Platform &platform, QWidget *parent)
-    : QMainWindow(parent), m_session(session), m_platform(platform)
+    : QMainWindow(parent), m_session(session), m_platform(platform),
+      m_files(session, platform,
+              {[this]() {
+                   m_dtable->hide();
+                   focusBase();
+               },
+               [this]() { showSymbologyFirstPage(); }})
 {
     setObjectName(QStringLiteral("MDIfrmMain"));
     setWindowTitle(QStringLiteral("ZEV Setting Utility Ver. 1.10"));
@@ -167,10 +163,13 @@ void MDIfrmMain::VerticalMenu1_MenuItemClick(int group, int item)
     m_session.LastMenuItem = qint16(item);
     if (group == 1) {
         switch (item) {
-        case 1: fileDefault(); break;
-        case 2: fileOpen(); break;
-        case 3: fileSave(); break;
-        case 4: fileExit(); break;
+        case 1: m_files.fileDefault(); break;
+        case 2: m_files.fileOpen(); break;
+        case 3: m_files.fileSave(); break;
+        case 4:
+            if (m_files.fileExit())
+                endProgram();
+            break;
         }
         return;
     }
@@ -186,49 +185,8 @@ void MDIfrmMain::VerticalMenu1_MenuItemClick(int group, int item)
     showChild(name);
 }
 
-QString MDIfrmMain::suggestedFileName(const QDate &date, double secondsSinceMidnight, const QLocale &locale)
+void MDIfrmMain::showSymbologyFirstPage()
 {
-    QString datePart = locale.toString(date, QLocale::ShortFormat).remove(QLatin1Char('/'));
-    datePart = datePart.mid(2);
-    const QString seconds = QString::number(secondsSinceMidnight, 'g', 7).left(4);
-    return QStringLiteral("M") + datePart + seconds;
-}
-
-QString MDIfrmMain::suggestedFileName() const
-{
-    const double seconds = m_platform.clock.secondsSinceMidnight();
-    return suggestedFileName(m_platform.clock.now().date(), seconds, QLocale::system());
-}
-
-void MDIfrmMain::fileDefault()
-{
-    m_dtable->hide();
-    focusBase();
-    Ui &ui = m_platform.ui;
-    auto load = [this]() {
-        return m_platform.factoryDir.isEmpty() ? LoadFactoryDefaults(m_session)
-                                               : LoadFactoryDefaults(m_session, m_platform.factoryDir);
-    };
-    if (m_session.SettingsChanged) {
-        if (ui.messageBox(QStringLiteral("Current Data will be changed to factory default value. Are you sure ? "),
-                          Ui::Buttons::YesNo, Ui::Icon::Information, QStringLiteral("New"))
-            != Ui::Answer::Yes)
-            return;
-        // Unsaved settings stay as they are when the factory file cannot be read.
-        if (load())
-            ui.messageBox(QStringLiteral("All Data has been changed to factory default value ! "), Ui::Buttons::Ok,
-                          Ui::Icon::None, QStringLiteral("New"));
-        else
-            ui.messageBox(kCantChange, Ui::Buttons::Ok, Ui::Icon::Critical);
-        return;
-    }
-    if (!load()) {
-        ui.messageBox(kCantChange, Ui::Buttons::Ok, Ui::Icon::Critical);
-        return;
-    }
-    ui.messageBox(QStringLiteral("All Data has been changed to default value ! "), Ui::Buttons::Ok, Ui::Icon::None,
-                  QStringLiteral("New"));
-    m_session.SettingsChanged = false;
     if (m_factories.contains(QStringLiteral("frmBarcode"))) {
         const bool wasOpen = child(QStringLiteral("frmBarcode")) != nullptr;
         ChildWindow *barcode = wasOpen ? child(QStringLiteral("frmBarcode"))
@@ -240,88 +198,6 @@ void MDIfrmMain::fileDefault()
         }
     }
     focusBase();
-}
-
-void MDIfrmMain::fileOpen()
-{
-    m_dtable->hide();
-    focusBase();
-    Ui &ui = m_platform.ui;
-    const Ui::FileAnswer answer = ui.openFileDialog({kFileFilter, 2, QString()});
-    if (answer.cancelled) {
-        ui.messageBox(QStringLiteral("File not opened ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Open"));
-        return;
-    }
-    if (answer.fileName.isEmpty())
-        return;
-    switch (OpenSettingsFile(m_session, answer.fileName)) {
-    case OpenResult::Loaded:
-        ui.messageBox(QStringLiteral("O.K."), Ui::Buttons::Ok, Ui::Icon::None, QStringLiteral("Open"));
-        m_session.SettingsChanged = false;
-        break;
-    case OpenResult::Refused:
-        ui.messageBox(QStringLiteral("Can't open file ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Open"));
-        break;
-    case OpenResult::ReadError:
-        ui.messageBox(QStringLiteral("File not opened ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Open"));
-        break;
-    }
-}
-
-MDIfrmMain::SaveOutcome MDIfrmMain::saveThroughDialog(const QString &filter)
-{
-    Ui &ui = m_platform.ui;
-    const Ui::FileAnswer answer = ui.saveFileDialog({filter, 2, suggestedFileName()});
-    if (answer.cancelled)
-        return SaveOutcome::Cancelled;
-    if (answer.fileName.isEmpty())
-        return SaveOutcome::NoName;
-    switch (SaveSettingsFile(m_session, ui, answer.fileName)) {
-    case SaveResult::Saved:
-        ui.messageBox(QStringLiteral("O.K."), Ui::Buttons::Ok, Ui::Icon::None, QStringLiteral("Save"));
-        return SaveOutcome::Saved;
-    case SaveResult::NotSaved:
-        return SaveOutcome::NotSaved;
-    case SaveResult::Error:
-        break;
-    }
-    return SaveOutcome::Error;
-}
-
-void MDIfrmMain::fileSave()
-{
-    m_dtable->hide();
-    focusBase();
-    switch (saveThroughDialog(kFileFilter)) {
-    case SaveOutcome::Saved:
-        m_session.SettingsChanged = false;
-        break;
-    case SaveOutcome::NoName:
-        break;
-    case SaveOutcome::NotSaved:
-    case SaveOutcome::Cancelled:
-    case SaveOutcome::Error:
-        m_platform.ui.messageBox(kNotSaved, Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"));
-        break;
-    }
-}
-
-Ui::Answer MDIfrmMain::askToSave()
-{
-    return m_platform.ui.messageBox(QStringLiteral("Do you want to save your setting ? (Y/N) "),
-                                    Ui::Buttons::YesNoCancel, Ui::Icon::Information);
-}
-
-void MDIfrmMain::fileExit()
-{
-    if (m_session.SettingsChanged) {
-        const Ui::Answer a = askToSave();
-        if (a == Ui::Answer::Cancel)
-            return;
-        if (a == Ui::Answer::Yes && saveThroughDialog(kFileFilter) == SaveOutcome::NotSaved)
-            m_platform.ui.messageBox(kNotSaved, Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"));
-    }
-    endProgram();
 }
 
 void MDIfrmMain::endProgram()
@@ -340,33 +216,13 @@ void MDIfrmMain::closeEvent(QCloseEvent *event)
         return;
     }
     storeFlags(m_session, m_platform.store);
-    if (!m_session.SettingsChanged || mayCloseAfterSavePrompt()) {
+    if (!m_session.SettingsChanged || m_files.mayClose()) {
         m_ended = true;
         Q_EMIT ended();
         event->accept();
     } else {
         event->ignore();
     }
-}
-
-bool MDIfrmMain::mayCloseAfterSavePrompt()
-{
-    const Ui::Answer a = askToSave();
-    if (a != Ui::Answer::Yes)
-        return a == Ui::Answer::No;
-    switch (saveThroughDialog(kCloseFilter)) {
-    case SaveOutcome::Saved:
-    case SaveOutcome::NoName:
-        return true;
-    case SaveOutcome::NotSaved:
-        m_platform.ui.messageBox(kNotSaved, Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"));
-        return false;
-    case SaveOutcome::Cancelled:
-    case SaveOutcome::Error:
-        m_platform.ui.messageBox(kNotSaved, Ui::Buttons::Ok, Ui::Icon::Information);
-        return false;
-    }
-    return false;
 }
 
 void MDIfrmMain::changeEvent(QEvent *event)

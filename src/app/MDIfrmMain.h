@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Ui.h"
+#include "app/FileCommands.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -16,7 +16,7 @@ struct Session;
 struct Platform;
 
 // The main window: the navigation pane on the left, one child window at a time
-// to its right, and the file commands.
+// to its right; the menu's File commands live in FileCommands.
 class MDIfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -36,11 +36,6 @@ public:
     // Menu item click, 1-based group and item as the menu delivers them.
     void VerticalMenu1_MenuItemClick(int group, int item);
 
-    void fileDefault();
-    void fileOpen();
-    void fileSave();
-    void fileExit();
-
     // Shows the named child (bringing it forward when open); nullptr when it
     // closed itself while loading.
     ChildWindow *showChild(const QString &name, bool focus = true);
@@ -49,9 +44,7 @@ public:
     QTableWidget *Dtable() const { return m_dtable; }
 
     bool programEnded() const { return m_ended; }
-    // The suggested name of every save dialog.
-    QString suggestedFileName() const;
-    static QString suggestedFileName(const QDate &date, double secondsSinceMidnight, const QLocale &locale);
+    const FileCommands &files() const { return m_files; }
 
 Q_SIGNALS:
     void ended();
@@ -64,11 +57,7 @@ private:
     void endProgram();
     void focusBase();
     void placeChild(QMdiSubWindow *frame);
-    enum class SaveOutcome { Saved, NoName, NotSaved, Cancelled, Error };
-    // The save dialog and the save; says "O.K." itself on success.
-    SaveOutcome saveThroughDialog(const QString &filter);
-    bool mayCloseAfterSavePrompt();
-    Ui::Answer askToSave();
+    void showSymbologyFirstPage();
     QMdiSubWindow *addFrame(QWidget *widget, const QString &name);
 
     Session &m_session;
@@ -81,5 +70,6 @@ private:
     QMap<QString, ChildFactory> m_factories;
     QMap<QString, QPointer<QMdiSubWindow>> m_children; // null once a child has closed
     QPointer<QMdiSubWindow> m_lastActive; // the child whose activation ran last
+    FileCommands m_files;
     bool m_ended = false;
 };

@@ -321,7 +321,7 @@ private Q_SLOTS:
     void saveWritesTheSuggestedName()
     {
         m_session.SettingsChanged = true;
-        const QString suggested = m_main->suggestedFileName();
+        const QString suggested = m_main->files().suggestedFileName();
         QVERIFY(suggested.startsWith(QLatin1Char('M')));
         const QString path = file(suggested);
         QFile::remove(path);
@@ -366,12 +366,12 @@ private Q_SLOTS:
     {
         const QLocale yearFirst(QLocale::Japanese, QLocale::Japan);
         QCOMPARE(yearFirst.toString(QDate(2008, 2, 5), QLocale::ShortFormat), QStringLiteral("2008/02/05"));
-        QCOMPARE(MDIfrmMain::suggestedFileName(QDate(2008, 2, 5), 45240.52, yearFirst), QStringLiteral("M0802054524"));
+        QCOMPARE(FileCommands::suggestedFileName(QDate(2008, 2, 5), 45240.52, yearFirst), QStringLiteral("M0802054524"));
         // Early in the day the seconds are short and keep their decimal point.
-        QCOMPARE(MDIfrmMain::suggestedFileName(QDate(2008, 2, 5), 7.25, yearFirst), QStringLiteral("M0802057.25"));
+        QCOMPARE(FileCommands::suggestedFileName(QDate(2008, 2, 5), 7.25, yearFirst), QStringLiteral("M0802057.25"));
         m_clock.advance(0);
-        const QString now = m_main->suggestedFileName();
-        QCOMPARE(now, MDIfrmMain::suggestedFileName(m_clock.now().date(), m_clock.secondsSinceMidnight(), QLocale::system()));
+        const QString now = m_main->files().suggestedFileName();
+        QCOMPARE(now, FileCommands::suggestedFileName(m_clock.now().date(), m_clock.secondsSinceMidnight(), QLocale::system()));
     }
 
     // --- Exit and close
