@@ -79,16 +79,19 @@ void FileCommands::fileOpen()
     }
     if (answer.fileName.isEmpty())
         return;
-    switch (OpenSettingsFile(m_session, answer.fileName)) {
+    QString reason;
+    switch (OpenSettingsFile(m_session, answer.fileName, &reason)) {
     case OpenResult::Loaded:
         ui.messageBox(QStringLiteral("O.K."), Ui::Buttons::Ok, Ui::Icon::None, QStringLiteral("Open"));
         m_session.SettingsChanged = false;
         break;
     case OpenResult::Refused:
-        ui.messageBox(QStringLiteral("Can't open file ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Open"));
+        ui.messageBox(QStringLiteral("Can't open file ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Open"),
+                      BoxOptions{.detail = reason});
         break;
     case OpenResult::ReadError:
-        ui.messageBox(QStringLiteral("File not opened ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Open"));
+        ui.messageBox(QStringLiteral("File not opened ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Open"),
+                      BoxOptions{.detail = reason});
         break;
     }
 }

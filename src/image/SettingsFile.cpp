@@ -45,9 +45,11 @@ SettingsFileRead ReadSettingsFile(const QString &path)
     return read;
 }
 
-OpenResult OpenSettingsFile(Session &session, const QString &path)
+OpenResult OpenSettingsFile(Session &session, const QString &path, QString *reason)
 {
     const SettingsFileRead read = ReadSettingsFile(path);
+    if (reason)
+        *reason = read.reason;
     if (!read.content)
         return read.result;
     std::copy(read.content->image.begin(), read.content->image.end(), session.ParamImage.begin());

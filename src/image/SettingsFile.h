@@ -36,4 +36,5 @@ struct SettingsFileRead
 SettingsFileRead ReadSettingsFile(const QString &path);
 
 // Loads a 408-character (image only) or 409-character (image and flags) file.
-OpenResult OpenSettingsFile(Session &session, const QString &path);
+// reason, when given, says why it was refused or could not be read.
+OpenResult OpenSettingsFile(Session &session, const QString &path, QString *reason = nullptr);

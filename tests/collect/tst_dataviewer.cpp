@@ -2,6 +2,7 @@
 #include "support/ScriptedUi.h"
 #include "support/TestFiles.h"
 
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -89,8 +90,16 @@ private Q_SLOTS:
         viewer.setText(m_text);
         m_ui.saveFile(m_dir.filePath(QStringLiteral("no/folder/x.txt")));
         viewer.mnuSaveAs_Click();
-        QCOMPARE(m_ui.boxes, (QList<ScriptedUi::Box>{{QStringLiteral("Data not saved ! "), Ui::Buttons::Ok,
-                                                      Ui::Icon::Critical, QStringLiteral("Save")}}));
+        const ScriptedUi::Box notSaved{QStringLiteral("Data not saved ! "), Ui::Buttons::Ok, Ui::Icon::Critical,
+                                       QStringLiteral("Save")};
+        QCOMPARE(m_ui.boxes, QList<ScriptedUi::Box>{notSaved});
+        // A device is written into, never replaced; its failure carries the system's reason.
+        m_ui.clear();
+        m_ui.saveFile(QStringLiteral("/dev/full"));
+        viewer.mnuSaveAs_Click();
+        QCOMPARE(m_ui.boxes, QList<ScriptedUi::Box>{notSaved});
+        QCOMPARE(m_ui.boxOptions[0].detail, QStringLiteral("No space left on device"));
+        QVERIFY(!QFileInfo(QStringLiteral("/dev/full")).isFile());
     }
 
     void printCopiesFollowEachOther()
