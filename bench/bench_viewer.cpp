@@ -18,6 +18,8 @@ public:
     FileAnswer openFileDialog(const FileRequest &) override { return {}; }
     FileAnswer saveFileDialog(const FileRequest &) override { return {}; }
     bool printDialog(QPrinter &, bool) override { return false; }
+    bool printPreview(QPrinter &, const std::function<void(QPrinter &)> &) override { return false; }
+    bool openFolder(const QString &) override { return false; }
     void beep() override {}
     int showModal(QDialog &) override { return 0; }
 };

@@ -1,11 +1,15 @@
 #include "cli/ZevCtl.h"
 
 #include "core/Session.h"
+#include "cli/ManyPorts.h"
+#include "cli/StderrProgress.h"
 #include "collect/ClockExchange.h"
+#include "collect/DownloadArchive.h"
 #include "collect/DownloadExchange.h"
 #include "collect/EraseExchange.h"
 #include "collect/PasswordCheck.h"
 #include "collect/RecordAssembler.h"
+#include "collect/RecordExport.h"
 #include "image/ImageText.h"
 #include "image/SettingsFile.h"
 #include "link/ChangePasswordExchange.h"
@@ -19,6 +23,8 @@
 #include "platform/QtSettingsStore.h"
 #include "platform/UserFile.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <optional>
 
@@ -220,45 +226,102 @@ int transmit(Command &c)
     return line.portFailed(c, *port);
 }
 
-// Writes text to -o FILE or stdout.
-int writeText(Command &c, const QByteArray &text, const QString &outFile)
+// What download and assemble write, and where.
+struct RecordsOutput
 {
-    return outFile.isEmpty() ? c.print(text) : writeFile(c, outFile, text);
+    bool rtc = false;
+    bool mid = false;
+    RecordExport::Format format = RecordExport::Format::Text;
+    QString path; // empty: stdout; a directory: a file named by the machine ID in it
+};
+
+// Takes --rtc, --mid, --format and -o out of args; false on a missing or unknown value.
+bool takeRecordsOptions(Command &c, RecordsOutput &o)
+{
+    o.rtc = c.flag(QStringLiteral("--rtc"));
+    o.mid = c.flag(QStringLiteral("--mid"));
+    QString format = QStringLiteral("text");
+    return c.option(QStringLiteral("-o"), o.path) && c.option(QStringLiteral("--format"), format)
+        && RecordExport::parseFormat(format, o.format);
 }
 
-// Writes the viewer's text to -o FILE or stdout.
-int assembleAndWrite(Command &c, const QByteArray &stream, bool rtc, bool mid, const QString &outFile)
+// In a directory, the file takes the machine ID's name; a name already there is
+// never replaced (two scanners may share an ID), the next free "-2", "-3" is taken.
+QString fileInDirectory(const QString &dir, const RecordAssembler::Records &records, RecordExport::Format format)
 {
-    const RecordAssembler::Result r = RecordAssembler::assemble(stream, mid, rtc, QDate::currentDate().year());
-    if (!r.ok())
-        return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
-    return writeText(c, r.text, outFile);
+    QString id = DownloadArchive::safeName(records.machineId);
+    if (id.isEmpty())
+        id = QStringLiteral("download");
+    const QString base = dir + QLatin1Char('/') + id;
+    const QString ext = QLatin1Char('.') + RecordExport::extension(format);
+    for (int n = 1; n < 1000; ++n) {
+        QFile claim(n == 1 ? base + ext : base + QStringLiteral("-%1").arg(n) + ext);
+        if (claim.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return claim.fileName();
+        if (!claim.exists())
+            break;
+    }
+    return base + ext;
+}
+
+// Writes an assembled download as text, CSV or JSON to -o or stdout.
+int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete)
+{
+    QByteArray bytes;
+    switch (o.format) {
+    case RecordExport::Format::Text: bytes = r.text; break;
+    case RecordExport::Format::Csv: bytes = RecordExport::csv(r.download); break;
+    case RecordExport::Format::Json: bytes = RecordExport::json(r.download, complete); break;
+    }
+    if (o.path.isEmpty())
+        return c.print(bytes);
+    const QString path = QFileInfo(o.path).isDir() ? fileInDirectory(o.path, r.download, o.format) : o.path;
+    const int status = writeFile(c, path, bytes);
+    if (status != Done && path != o.path)
+        QFile::remove(path); // the name claimed in the directory
+    return status;
+}
+
+// The archive comes before anything else is written; its failure is told and
+// the download goes on.
+void archive(Command &c, const QByteArray &stream)
+{
+    const DownloadArchive::Saved saved = DownloadArchive::save(stream, QDateTime::currentDateTime());
+    if (!saved.ok)
+        say(c.err, QStringLiteral("zevctl %1: the download was not archived in %2: %3\n")
+                       .arg(c.name, DownloadArchive::folder(), saved.error));
 }
 
 int download(Command &c)
 {
-    const bool rtc = c.flag(QStringLiteral("--rtc"));
-    const bool mid = c.flag(QStringLiteral("--mid"));
-    QString outFile;
+    RecordsOutput o;
     QString rawFile;
+    const bool noArchive = c.flag(QStringLiteral("--no-archive"));
     QString timeout = QStringLiteral("3600");
     bool timeoutOk = false;
-    if (!c.option(QStringLiteral("-o"), outFile) || !c.option(QStringLiteral("--raw"), rawFile)
+    if (!takeRecordsOptions(c, o) || !c.option(QStringLiteral("--raw"), rawFile)
         || !c.option(QStringLiteral("--timeout"), timeout) || !c.args.isEmpty())
-        return c.fail(Usage,
-                      QStringLiteral("usage: download [--rtc] [--mid] [-o FILE] [--raw FILE] [--timeout SECONDS]"));
+        return c.fail(Usage, QStringLiteral("usage: download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] "
+                                            "[--raw FILE] [--timeout SECONDS] [--no-archive]"));
     const int seconds = timeout.toInt(&timeoutOk);
     if (!timeoutOk || seconds < 1)
         return c.fail(Usage, QStringLiteral("--timeout takes a whole number of seconds, at least 1"));
     Line line(c);
     auto check = line.makePort();
     auto data = line.makePort();
-    const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session, {}, qint64(seconds) * 1000);
+    DownloadProgress progress;
+    StderrProgress shown(c.err);
+    if (shown.active())
+        progress.received = [&shown](const QByteArray &soFar) { shown.update(soFar); };
+    const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session, progress, qint64(seconds) * 1000);
+    shown.finish();
     if (s.kind == DownloadStream::CheckFailed)
         return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
     // Could not be opened (2) or lost before the download began (4).
     if (s.kind == DownloadStream::PortError)
         return line.portFailed(c, *check, data.get());
+    if (!noArchive && !s.bytes.isEmpty() && !s.refused())
+        archive(c, s.bytes);
     // Every byte received is kept, whatever follows.
     if (!rawFile.isEmpty())
         if (const int status = writeFile(c, rawFile, s.bytes); status != Done)
@@ -271,14 +334,14 @@ int download(Command &c)
                                              : QStringLiteral("nothing came after the download request (%1)").arg(how));
     if (s.refused())
         return c.fail(Refused, QStringLiteral("the scanner refused the download (wrong password)"));
-    const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, mid, rtc, QDate::currentDate().year());
+    const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, o.mid, o.rtc, QDate::currentDate().year());
     if (!r.ok()) {
         // A header cut by a lost line or a stop is no reply, not a wrong one.
         const int status = how.isEmpty() ? UnexpectedReply : NoReply;
         return c.fail(status, QStringLiteral("the download cannot be read: ") + r.description
                                   + (how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
     }
-    if (const int status = writeText(c, r.text, outFile); status != Done)
+    if (const int status = writeRecords(c, r, o, !s.incomplete(r)); status != Done)
         return status;
     if (s.incomplete(r))
         return c.fail(Incomplete, QStringLiteral("download incomplete: received %1 of %2 records%3")
@@ -290,11 +353,9 @@ int download(Command &c)
 
 int assemble(Command &c)
 {
-    const bool rtc = c.flag(QStringLiteral("--rtc"));
-    const bool mid = c.flag(QStringLiteral("--mid"));
-    QString outFile;
-    if (!c.option(QStringLiteral("-o"), outFile) || c.args.size() != 1)
-        return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [-o FILE]"));
+    RecordsOutput o;
+    if (!takeRecordsOptions(c, o) || c.args.size() != 1)
+        return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]"));
     const UserFile::ReadResult raw = UserFile::read(c.args.first(), RawLimit);
     if (!raw.error.isEmpty())
         return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.error));
@@ -302,7 +363,10 @@ int assemble(Command &c)
         return c.fail(FileError, QStringLiteral("%1 is larger than a raw download may be (%2 MB)")
                                      .arg(c.args.first())
                                      .arg(RawLimit >> 20));
-    return assembleAndWrite(c, raw.bytes, rtc, mid, outFile);
+    const RecordAssembler::Result r = RecordAssembler::assemble(raw.bytes, o.mid, o.rtc, QDate::currentDate().year());
+    if (!r.ok())
+        return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
+    return writeRecords(c, r, o, r.terminated >= r.announced);
 }
 
 int erase(Command &c)
@@ -439,19 +503,23 @@ int ports(Command &c)
 QString usageText()
 {
     return QStringLiteral(
-        "usage: zevctl [--port DEVICE|N] [--password PW] COMMAND\n"
+        "usage: zevctl [--port DEVICE|N]... [--password PW] COMMAND\n"
         "  login                              the login handshake\n"
         "  transmit FILE                      send the image of a settings file (.msr or Default.mag layout)\n"
-        "  download [--rtc] [--mid] [-o FILE] [--raw FILE] [--timeout SECONDS]\n"
-        "                                     print (or write) the downloaded text as the data viewer shows it;\n"
-        "                                     stops reading after SECONDS (default 3600)\n"
+        "  download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] [--raw FILE]\n"
+        "           [--timeout SECONDS] [--no-archive]\n"
+        "                                     print (or write) the downloaded records: the data viewer's text,\n"
+        "                                     CSV or JSON; stops reading after SECONDS (default 3600);\n"
+        "                                     every download is archived first unless --no-archive\n"
         "  erase --yes                        erase the scanner's records\n"
         "  set-clock                          set the scanner's clock from the PC\n"
         "  passwd NEW                         change the scanner's password\n"
         "  show FILE                          print a settings file's image and its flags\n"
-        "  assemble RAW [--rtc] [--mid] [-o FILE]\n"
-        "                                     turn a raw download saved with --raw into the viewer's text\n"
+        "  assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]\n"
+        "                                     a raw download (kept with --raw, or archived) as text, CSV or JSON\n"
         "  ports [--map N=DEVICE | --unmap N] the serial ports the system reports and what COM 1 to 16 mean\n"
+        "--port given several times runs login, transmit, download, erase, set-clock or passwd on every\n"
+        "port at once: one line per port on stderr, the highest status is the exit status\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
         "  4 no reply, time-out or line lost, 5 unexpected reply, 6 file cannot be read or written,\n"
         "  7 download incomplete (what arrived is still written)\n");
@@ -460,7 +528,7 @@ QString usageText()
 int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
 {
     QStringList args = argsIn;
-    QString port;
+    QStringList portOptions;
     QString password;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opt = args.takeFirst();
@@ -472,7 +540,10 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
             return Done;
         }
         if ((opt == QLatin1String("--port") || opt == QLatin1String("--password")) && !args.isEmpty()) {
-            (opt == QLatin1String("--port") ? port : password) = args.takeFirst();
+            if (opt == QLatin1String("--port"))
+                portOptions << args.takeFirst();
+            else
+                password = args.takeFirst();
             continue;
         }
         say(err, QStringLiteral("zevctl: unknown or incomplete option %1\n").arg(opt) + usageText());
@@ -487,7 +558,9 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
         say(err, QStringLiteral("zevctl: --password takes up to 8 letters and digits\n"));
         return Usage;
     }
-    Command c{args.takeFirst(), args, port, password, out, err};
+    if (portOptions.size() > 1)
+        return ManyPorts::run(portOptions, password, args, err);
+    Command c{args.takeFirst(), args, portOptions.value(0), password, out, err};
     const QList<QPair<QString, int (*)(Command &)>> commands{
         {QStringLiteral("show"), show},       {QStringLiteral("login"), login},
         {QStringLiteral("transmit"), transmit}, {QStringLiteral("download"), download},

@@ -1,7 +1,11 @@
 #include "collect/Data.h"
 
+#include "collect/DownloadArchive.h"
+#include "collect/RecordExport.h"
 #include "platform/Ui.h"
 #include "platform/UserFile.h"
+
+#include <QDir>
 
 #include <QFontDatabase>
 #include <QMenuBar>
@@ -37,12 +41,19 @@ Data::Data(Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     QAction *mnuSaveAs = mnuFile->addAction(QStringLiteral("Save &As "));
     mnuSaveAs->setObjectName(QStringLiteral("mnuSaveAs"));
+    // Beside the window's own commands: the records as CSV and the archive of downloads.
+    QAction *mnuExportCsv = mnuFile->addAction(QStringLiteral("Export &CSV..."));
+    mnuExportCsv->setObjectName(QStringLiteral("mnuExportCsv"));
+    QAction *mnuDownloads = mnuFile->addAction(QStringLiteral("Open &Downloads Folder"));
+    mnuDownloads->setObjectName(QStringLiteral("mnuDownloads"));
     QAction *mnuLine = mnuFile->addSeparator();
     mnuLine->setObjectName(QStringLiteral("mnuLine"));
     QAction *mnuExit = mnuFile->addAction(QStringLiteral("E&xit "));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     QMenu *mmPrint = bar->addMenu(QStringLiteral("&Print"));
     mmPrint->setObjectName(QStringLiteral("mmPrint"));
+    QAction *mmuPreview = mmPrint->addAction(QStringLiteral("Print Pre&view..."));
+    mmuPreview->setObjectName(QStringLiteral("mmuPreview"));
     QAction *mmuPrint = mmPrint->addAction(QStringLiteral("&Print"));
     mmuPrint->setObjectName(QStringLiteral("mmuPrint"));
 
@@ -60,6 +71,9 @@ Data::Data(Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
 
     connect(mnuSaveAs, &QAction::triggered, this, &Data::mnuSaveAs_Click);
     connect(mmuPrint, &QAction::triggered, this, &Data::mmuPrint_Click);
+    connect(mmuPreview, &QAction::triggered, this, &Data::mmuPreview_Click);
+    connect(mnuExportCsv, &QAction::triggered, this, &Data::mnuExportCsv_Click);
+    connect(mnuDownloads, &QAction::triggered, this, &Data::mnuDownloads_Click);
     connect(mnuExit, &QAction::triggered, this, &QDialog::accept);
 }
 
@@ -85,6 +99,7 @@ QByteArray Data::text() const
 void Data::clear()
 {
     m_text.clear();
+    m_records = {};
     RichTextBox1->clear();
 }
 
@@ -98,14 +113,47 @@ void Data::mnuSaveAs_Click()
                         BoxOptions{.detail = error});
 }
 
+void Data::mnuExportCsv_Click()
+{
+    const Ui::FileAnswer answer = m_ui.saveFileDialog({QStringLiteral("CSV(*.csv)|*.csv|All Files(*.*)|*.*"), 1, QString()});
+    if (answer.cancelled || answer.fileName.isEmpty())
+        return;
+    if (const QString error = UserFile::write(answer.fileName, RecordExport::csv(m_records)); !error.isEmpty())
+        m_ui.messageBox(QStringLiteral("The records could not be written to %1.").arg(answer.fileName), Ui::Buttons::Ok,
+                        Ui::Icon::Critical, QStringLiteral("Export CSV"), BoxOptions{.detail = error});
+}
+
+void Data::mnuDownloads_Click()
+{
+    const QString folder = DownloadArchive::folder();
+    QDir().mkpath(folder);
+    if (!m_ui.openFolder(folder))
+        m_ui.messageBox(QStringLiteral("The folder %1 could not be opened.").arg(QDir::toNativeSeparators(folder)),
+                        Ui::Buttons::Ok, Ui::Icon::Exclamation, QStringLiteral("Downloads Folder"));
+}
+
+void Data::mmuPreview_Click()
+{
+    QPrinter printer;
+    m_ui.printPreview(printer, [this](QPrinter &p) { paint(p); });
+}
+
 void Data::mmuPrint_Click()
 {
     QPrinter printer;
     const bool hasSelection = RichTextBox1->textCursor().hasSelection();
     if (!m_ui.printDialog(printer, hasSelection))
         return;
+    paint(printer);
+    if (printer.printerState() == QPrinter::Error)
+        m_ui.messageBox(QStringLiteral("Data not printed ! "), Ui::Buttons::Ok, Ui::Icon::Critical,
+                        QStringLiteral("Print"));
+}
+
+void Data::paint(QPrinter &printer)
+{
     QByteArray one = m_text;
-    if (printer.printRange() == QPrinter::Selection && hasSelection)
+    if (printer.printRange() == QPrinter::Selection && RichTextBox1->textCursor().hasSelection())
         one = toBytes(RichTextBox1->textCursor().selectedText());
     // The copies follow one another in one document; the printer itself makes one.
     const int copies = qMax(1, printer.copyCount());
@@ -117,7 +165,4 @@ void Data::mmuPrint_Click()
     doc.setDefaultFont(RichTextBox1->font());
     doc.setPlainText(all);
     doc.print(&printer);
-    if (printer.printerState() == QPrinter::Error)
-        m_ui.messageBox(QStringLiteral("Data not printed ! "), Ui::Buttons::Ok, Ui::Icon::Critical,
-                        QStringLiteral("Print"));
 }

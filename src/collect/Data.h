@@ -1,9 +1,12 @@
 #pragma once
 
+#include "collect/RecordAssembler.h"
+
 #include <QDialog>
 
 class QPlainTextEdit;
 class QAction;
+class QPrinter;
 class Ui;
 
 // The viewer of downloaded data: shows the text, saves it, prints it.
@@ -18,13 +21,23 @@ public:
     void appendText(const QByteArray &text);
     QByteArray text() const;
     void clear();
+    // The records of the download, for the CSV export.
+    void setRecords(const RecordAssembler::Records &records) { m_records = records; }
 
     void mnuSaveAs_Click();
     void mmuPrint_Click();
+    void mnuExportCsv_Click();
+    void mnuDownloads_Click();
+    void mmuPreview_Click();
 
     QPlainTextEdit *RichTextBox1 = nullptr;
 
 private:
+    // The whole text, or the selection when the printer asks for it, as many
+    // copies as it asks for, one after the other in one document.
+    void paint(QPrinter &printer);
+
     Ui &m_ui;
+    RecordAssembler::Records m_records;
     QByteArray m_text; // the bytes, kept apart from the widget's own line ends
 };

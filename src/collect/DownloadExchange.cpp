@@ -65,6 +65,8 @@ DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Cloc
     // Collect until a 0.3 s pause in which nothing came.
     while (going && dataPort.bytesWaiting() != 0) {
         result.bytes += dataPort.readAll();
+        if (progress.received)
+            progress.received(result.bytes);
         if (dataPort.bytesWaiting() == 0)
             going = clock.waitMs(300);
         if (progress.step)

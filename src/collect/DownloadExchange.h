@@ -52,6 +52,7 @@ struct DownloadProgress
 {
     std::function<void()> receiving; // the first wait is over; bytes are being collected
     std::function<void()> step;      // one read done
+    std::function<void(const QByteArray &soFar)> received; // after each read: every byte so far
 };
 
 // timeLimitMs > 0 stops collecting that long after "D" went out (end Stopped).

@@ -1,5 +1,6 @@
 #include "collect/RecordAssembler.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace RecordAssembler {
@@ -34,19 +35,23 @@ char *putNumber(char *out, int v)
     return out;
 }
 
-// One timestamp line; values in stream order: year, month, day, hour, minute, second.
-void appendTimestampLine(QByteArray &text, const int *values)
+// A timestamp's text; values in stream order: year, month, day, hour, minute, second.
+char *putTimestamp(char *p, const int *values, const char *separators)
 {
-    static constexpr char Separators[] = {'/', '/', ' ', ':', ':'};
-    char line[40];
-    char *p = line;
     *p++ = '2';
     *p++ = '0';
     for (int i = 0; i < 6; ++i) {
         if (i > 0)
-            *p++ = Separators[i - 1];
+            *p++ = separators[i - 1];
         p = putNumber(p, values[i]);
     }
+    return p;
+}
+
+void appendTimestampLine(QByteArray &text, const int *values)
+{
+    char line[40];
+    char *p = putTimestamp(line, values, "// ::");
     *p++ = '\r';
     *p++ = '\n';
     text.append(line, p - line);
@@ -103,6 +108,45 @@ bool laterTimestampPasses(const char *b)
     return true;
 }
 
+struct Header
+{
+    qsizetype idBegin = 0;
+    qsizetype idChars = 0;
+    qint64 count = 0;
+};
+
+// STX, then the machine ID and five count digits, blanks trimmed around what
+// follows the STX and after every digit. Without STX the count is 0 and the ID empty.
+Fault readHeader(const char *p, qsizetype end, Header &h)
+{
+    if (end == 0 || p[0] != Stx)
+        return Fault::None;
+    if (end < HeaderChars)
+        return Fault::HeaderCut;
+    qsizetype b = 1;
+    qsizetype e = HeaderChars;
+    while (b < e && p[b] == ' ')
+        ++b;
+    while (e > b && p[e - 1] == ' ')
+        --e;
+    h.idBegin = b;
+    h.idChars = qMin<qsizetype>(8, e - b);
+    qsizetype r = b + h.idChars;
+    static constexpr qint64 Weights[5] = {10000, 1000, 100, 10, 1};
+    for (qint64 weight : Weights) {
+        // Only the first digit can meet a blank: the trim below skips the rest.
+        if (r >= e || p[r] == ' ')
+            return Fault::CountUnreadable;
+        h.count += (byteValue(p[r]) - 48) * weight;
+        ++r;
+        while (r < e && p[r] == ' ')
+            ++r;
+    }
+    if (h.count < 0)
+        h.count = 0;
+    return Fault::None;
+}
+
 Result fault(Fault f, const QString &description)
 {
     Result r;
@@ -113,49 +157,86 @@ Result fault(Fault f, const QString &description)
 
 } // namespace
 
+QByteArray Records::timestamp(const Record &r)
+{
+    if (!r.stamped)
+        return QByteArray();
+    char line[40];
+    const char *end = putTimestamp(line, r.clock.data(), "-- ::");
+    return QByteArray(line, end - line);
+}
+
+void RecordCounter::update(const QByteArray &soFar)
+{
+    const char *const p = soFar.constData();
+    const qsizetype end = soFar.size();
+    m_bytes = end;
+    if (!m_headerRead && end >= HeaderChars) {
+        m_headerRead = true;
+        Header h;
+        m_headerKnown = p[0] == Stx && readHeader(p, end, h) == Fault::None;
+        m_announced = h.count;
+    }
+    // Records are found as the assembler finds them: terminators from offset
+    // 20 on, each followed by the next record's six timestamp bytes.
+    for (;;) {
+        if (m_pos + 2 > end)
+            return;
+        const qsizetype terminator = findTerminator(p, m_pos, end);
+        if (terminator < 0) {
+            m_pos = qMax(m_pos, end - 1); // a "?" at the end may yet get its CR
+            return;
+        }
+        ++m_received;
+        m_pos = terminator + 2 + TimestampChars;
+    }
+}
+
+QString RecordCounter::describe() const
+{
+    if (!m_headerKnown)
+        return QString();
+    QString text = QStringLiteral("%1 of %2 records").arg(m_received).arg(m_announced);
+    if (m_received == 0 || m_received >= m_announced)
+        return text;
+    // The records so far tell how long one is on the line.
+    constexpr double LineBytesPerSecond = 1920;
+    const double perRecord = double(m_bytes - 20) / double(m_received);
+    const auto seconds = qint64(perRecord * double(m_announced - m_received) / LineBytesPerSecond + 0.999);
+    if (seconds < 60)
+        text += QStringLiteral(", about %1 s left").arg(seconds);
+    else if (seconds < 3600)
+        text += QStringLiteral(", about %1 min %2 s left").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    else
+        text += QStringLiteral(", about %1 h %2 min left").arg(seconds / 3600).arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
+    return text;
+}
+
 Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear,
                 const Progress &progress)
 {
     const char *const p = stream.constData();
     qsizetype end = stream.size();
 
-    // Header: STX, then the machine ID and five count digits, blanks trimmed
-    // around what follows the STX and after every digit.
-    const char *idBegin = p;
-    qsizetype idChars = 0;
-    qint64 count = 0;
-    if (end > 0 && p[0] == Stx) {
-        if (end < HeaderChars)
-            return fault(Fault::HeaderCut,
-                         QStringLiteral("The download ended inside its header: %1 of %2 characters arrived.")
-                             .arg(end)
-                             .arg(HeaderChars));
-        qsizetype b = 1;
-        qsizetype e = HeaderChars;
-        while (b < e && p[b] == ' ')
-            ++b;
-        while (e > b && p[e - 1] == ' ')
-            --e;
-        idBegin = p + b;
-        idChars = qMin<qsizetype>(8, e - b);
-        qsizetype r = b + idChars;
-        static constexpr qint64 Weights[5] = {10000, 1000, 100, 10, 1};
-        for (qint64 weight : Weights) {
-            // Only the first digit can meet a blank: the trim below skips the rest.
-            if (r >= e || p[r] == ' ')
-                return fault(Fault::CountUnreadable,
-                             QStringLiteral("The record count in the download's header has a blank where a "
-                                            "digit belongs."));
-            count += (byteValue(p[r]) - 48) * weight;
-            ++r;
-            while (r < e && p[r] == ' ')
-                ++r;
-        }
-        if (count < 0)
-            count = 0;
-    }
+    Header h;
+    if (const Fault f = readHeader(p, end, h); f != Fault::None)
+        return fault(f, f == Fault::HeaderCut
+                            ? QStringLiteral("The download ended inside its header: %1 of %2 characters arrived.")
+                                  .arg(end)
+                                  .arg(HeaderChars)
+                            : QStringLiteral("The record count in the download's header has a blank where a "
+                                             "digit belongs."));
+    const char *idBegin = p + h.idBegin;
+    const qsizetype idChars = h.idChars;
+    const qint64 count = h.count;
 
     Result result;
+    Records &records = result.download;
+    records.announced = count;
+    records.machineId = QByteArray(idBegin, idChars);
+    while (records.machineId.endsWith(' '))
+        records.machineId.chop(1);
+    records.stream = stream;
     QByteArray &text = result.text;
     // Typical records take about 1.5 times their stream size with timestamp
     // lines and less without; rarer short records grow the text by reallocation.
@@ -200,6 +281,9 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
         else
             appendFailedTimestampLine(text);
     }
+    Record next;
+    next.stamped = passed;
+    std::copy(values, values + 6, next.clock.begin());
     if (progress)
         progress(0);
 
@@ -214,7 +298,13 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
             text.append(p + pos + 1, terminator - pos - 1);
             text.append("\r\n\r\n", 4);
             ++result.records;
+            next.offset = pos + 1;
+            next.size = terminator - pos - 1;
+        } else {
+            next.offset = pos;
+            next.size = 0;
         }
+        records.list.append(next);
         pos = terminator + 2;
         ++processed;
         result.terminated = processed;
@@ -222,14 +312,16 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
             progress(processed);
         if (end - pos < MinRecordChars)
             break;
+        next.stamped = laterTimestampPasses(p + pos);
+        if (next.stamped) {
+            for (int i = 0; i < 6; ++i)
+                next.clock[i] = byteValue(p[pos + i]) - 16;
+        }
         if (rtcFlag) {
-            if (laterTimestampPasses(p + pos)) {
-                for (int i = 0; i < 6; ++i)
-                    values[i] = byteValue(p[pos + i]) - 16;
-                appendTimestampLine(text, values);
-            } else {
+            if (next.stamped)
+                appendTimestampLine(text, next.clock.data());
+            else
                 appendFailedTimestampLine(text);
-            }
         }
         pos += TimestampChars;
     }

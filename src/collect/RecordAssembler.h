@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QList>
 #include <QtGlobal>
+#include <array>
 #include <functional>
 
 // Turns the scanner's download stream into the data viewer's text.
@@ -21,6 +23,31 @@ enum class Fault {
     TimestampCut,    // the stream ends inside the first record's timestamp
 };
 
+// One terminated record as data: where its data lie in the stream (without the
+// character that is not shown) and its six timestamp values, when they passed
+// their check.
+struct Record
+{
+    qsizetype offset = 0;
+    qsizetype size = 0;
+    bool stamped = false;             // false: the timestamp failed its check
+    std::array<int, 6> clock = {};    // year within the century, month, day, hour, minute, second
+};
+
+// The records of a download, gathered in the same pass as the text. Every
+// terminated record is in list, empty ones included.
+struct Records
+{
+    QByteArray machineId; // as the viewer shows it, trailing blanks removed; empty without STX
+    qint64 announced = 0; // the count the header announces
+    QByteArray stream;    // the bytes the records point into (shared, not copied)
+    QList<Record> list;
+
+    QByteArray data(const Record &r) const { return stream.mid(r.offset, r.size); }
+    // "20YY-MM-DD hh:mm:ss" with the numbers the viewer's text shows; empty when the check failed.
+    static QByteArray timestamp(const Record &r);
+};
+
 struct Result
 {
     Fault fault = Fault::None;
@@ -30,6 +57,7 @@ struct Result
     bool headerOnly = false; // too short to hold a record: the text is the header alone
     qint64 announced = 0;    // the count the header announces, as the text shows it
     qsizetype terminated = 0; // records ended by "?" CR, empty ones included
+    Records download;         // the records themselves; empty on a fault
 
     bool ok() const { return fault == Fault::None; }
 };
@@ -39,6 +67,30 @@ struct Result
 // drives the progress bar and the busy counter, so it should return quickly; it
 // may be empty.
 using Progress = std::function<void(qsizetype recordsProcessed)>;
+
+// Counts the records of a download while it arrives, as the assembler will
+// find them, for a progress display. update() takes the whole stream so far;
+// the stream only grows.
+class RecordCounter
+{
+public:
+    void update(const QByteArray &soFar);
+    // The header arrived with STX and a count that can be read.
+    bool headerKnown() const { return m_headerKnown; }
+    qint64 announced() const { return m_announced; }
+    qint64 received() const { return m_received; }
+    // "N of M records, about T left" at the line rate (1920 bytes a second);
+    // empty until the header is known.
+    QString describe() const;
+
+private:
+    qsizetype m_bytes = 0;
+    bool m_headerRead = false;
+    bool m_headerKnown = false;
+    qint64 m_announced = 0;
+    qint64 m_received = 0;
+    qsizetype m_pos = 20; // the header and the first timestamp come before any terminator
+};
 
 // currentYear is the PC's year: a first timestamp dated later fails its check.
 Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear,

@@ -3,6 +3,7 @@
 #include "core/Platform.h"
 #include "core/Session.h"
 #include "collect/Data.h"
+#include "collect/DownloadArchive.h"
 #include "collect/DownloadExchange.h"
 #include "collect/EraseExchange.h"
 #include "collect/PasswordCheck.h"
@@ -16,6 +17,7 @@
 #include "platform/Ui.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -78,6 +80,9 @@ frmDownLoad::frmDownLoad(Session &session, Platform &platform, QWidget *parent)
     ProgressBarM = new QProgressBar(this);
     ProgressBarM->setObjectName(QStringLiteral("ProgressBarM"));
     ProgressBarM->setTextVisible(false);
+    lblRecords = new QLabel(this);
+    lblRecords->setObjectName(QStringLiteral("lblRecords"));
+    lblRecords->hide();
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
 
@@ -93,7 +98,10 @@ frmDownLoad::frmDownLoad(Session &session, Platform &platform, QWidget *parent)
     side->addStretch();
     grid->addLayout(side, 1, 1);
     grid->addWidget(LBD, 2, 0, 1, 2);
-    grid->addWidget(ProgressBarM, 3, 0, 1, 2);
+    auto *bar = new QHBoxLayout;
+    bar->addWidget(ProgressBarM, 1);
+    bar->addWidget(lblRecords);
+    grid->addLayout(bar, 3, 0, 1, 2);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdOK);
@@ -169,6 +177,7 @@ void frmDownLoad::commonEnd()
     ProgressBarM->setValue(0);
     cmdOK->setEnabled(true);
     LBD->hide();
+    lblRecords->hide();
     refreshChecks();
 }
 
@@ -258,6 +267,18 @@ bool frmDownLoad::erase()
     return false;
 }
 
+// Every download is kept before anything else happens to it; a failure is
+// told and the download is still shown.
+void frmDownLoad::archive(const QByteArray &stream)
+{
+    const DownloadArchive::Saved saved = DownloadArchive::save(stream, m_platform.clock.now());
+    if (!saved.ok)
+        m_platform.ui.messageBox(
+            QStringLiteral("This download could not be kept in the downloads folder. Save it before you close the viewer."),
+            Ui::Buttons::Ok, Ui::Icon::Exclamation, QStringLiteral("Download Data From ZEV"),
+            BoxOptions{QDir::toNativeSeparators(saved.path) + QStringLiteral(": ") + saved.error});
+}
+
 void frmDownLoad::download()
 {
     if (!m_viewer)
@@ -269,8 +290,28 @@ void frmDownLoad::download()
         ProgressBarM->setMaximum(100);
         ProgressBarM->setValue(0);
     };
-    progress.step = [this]() { stepProgress(); };
+    // Once the header is known the bar shows the records received of those
+    // announced; before that, and for a header that cannot be read, it wraps.
+    RecordAssembler::RecordCounter counter;
+    auto counting = [&counter]() { return counter.headerKnown() && counter.announced() > 0; };
+    progress.received = [this, &counter, counting](const QByteArray &soFar) {
+        counter.update(soFar);
+        if (!counting())
+            return;
+        ProgressBarM->setMaximum(int(qMin<qint64>(counter.announced(), 99999)));
+        ProgressBarM->setValue(int(qMin(counter.received(), counter.announced())));
+        lblRecords->setText(counter.describe());
+        lblRecords->show();
+    };
+    progress.step = [this, counting]() {
+        if (!counting())
+            stepProgress();
+    };
     const DownloadStream stream = receiveDownload(*MSComm1, *MPDComm, m_platform.clock, m_session, progress);
+    lblRecords->hide();
+    ProgressBarM->setMaximum(100);
+    if (!stream.bytes.isEmpty() && !stream.refused())
+        archive(stream.bytes);
     const QString title = passwordCheckFailureTitle(PasswordCheckVariant::Download);
     // Not one byte after "D" is a communication failure, not an empty download.
     if (stream.kind == DownloadStream::CheckFailed
@@ -308,6 +349,7 @@ void frmDownLoad::download()
         cmdOK->setEnabled(true);
     LBD->hide();
     m_viewer->setText(assembled.text);
+    m_viewer->setRecords(assembled.download);
     ProgressBarM->setValue(ProgressBarM->maximum());
     m_platform.clock.processEvents();
     m_platform.ui.showModal(*m_viewer);

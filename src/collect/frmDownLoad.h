@@ -40,6 +40,7 @@ private:
     void refreshChecks();
     void stepProgress();
     void setStatus(const QString &caption, const QColor &colour);
+    void archive(const QByteArray &stream);
 
     Session &m_session;
     Platform &m_platform;
@@ -55,5 +56,6 @@ private:
     QCheckBox *Check2;
     QLabel *LBD;
     QProgressBar *ProgressBarM;
+    QLabel *lblRecords; // "N of M records, about T left" beside the bar while a download arrives
     QPushButton *cmdOK;
 };

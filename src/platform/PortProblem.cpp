@@ -60,14 +60,14 @@ PortProblem PortProblem::diagnose(const PortFacts &f)
         p.hint = permissionHint(f);
         return p;
     }
-    if (f.lockPid > 0 || !f.lockFile.isEmpty() || f.error == PortFacts::Permission) {
+    if (f.holderPid > 0 || !f.lockFile.isEmpty() || f.error == PortFacts::Permission) {
         // The library says "permission" when it finds the device locked, or busy.
         p.kind = Busy;
-        if (f.lockPid > 0)
-            p.reason = QStringLiteral("in use by %1 (process %2, lock file %3)")
-                           .arg(f.lockProgram.isEmpty() ? QStringLiteral("another program") : f.lockProgram)
-                           .arg(f.lockPid)
-                           .arg(f.lockFile);
+        if (f.holderPid > 0)
+            p.reason = QStringLiteral("in use by %1 (process %2%3)")
+                           .arg(f.holderProgram.isEmpty() ? QStringLiteral("another program") : f.holderProgram)
+                           .arg(f.holderPid)
+                           .arg(f.lockFile.isEmpty() ? QString() : QStringLiteral(", lock file ") + f.lockFile);
         else if (!f.lockFile.isEmpty())
             p.reason = QStringLiteral("in use: locked by another program (lock file %1)").arg(f.lockFile);
         else if (f.osReason.contains(QLatin1String("lock"), Qt::CaseInsensitive))

@@ -23,8 +23,8 @@ struct PortFacts
     bool userListedInGroup = false; // the group lists the user, but this session is not in it yet
     QString usualGroup;        // the group that owns serial ports here ("dialout", or "uucp" on Arch)
 
-    qint64 lockPid = 0;        // a lock file that holds the device
-    QString lockProgram;
+    qint64 holderPid = 0;      // the program that holds the device: by its lock file, or its open file
+    QString holderProgram;
     QString lockFile;
 };
 

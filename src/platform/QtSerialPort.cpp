@@ -2,6 +2,10 @@
 
 #include "platform/PortNames.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
 #include <QFile>
 
 #ifdef Q_OS_UNIX
@@ -19,8 +23,16 @@ QString hex(const QByteArray &bytes)
     return QString::fromLatin1(bytes.toHex(' ')).toUpper();
 }
 #ifdef Q_OS_UNIX
-// The lock file the serial port library takes for a device, in the folders it looks in.
-void readLock(PortFacts &f)
+QString programName(qint64 pid)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : QString();
+}
+
+// Who holds the device: the lock file the serial port library takes (in the
+// folders it looks in), else a process with the device open (as far as
+// /proc lets this user see: ModemManager, say, takes no lock).
+void readHolder(PortFacts &f)
 {
     QString name = f.device.startsWith(QLatin1String("/dev/")) ? f.device.mid(5) : f.device;
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
@@ -31,13 +43,27 @@ void readLock(PortFacts &f)
             continue;
         f.lockFile = lock.fileName();
         const QList<QByteArray> lines = lock.read(4096).split('\n');
-        f.lockPid = lines.value(0).trimmed().toLongLong();
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(f.lockPid));
-        if (f.lockPid > 0 && comm.open(QIODevice::ReadOnly))
-            f.lockProgram = QString::fromLocal8Bit(comm.readAll().trimmed());
-        else if (f.lockPid > 0)
-            f.lockProgram = QString::fromLocal8Bit(lines.value(1).trimmed());
+        f.holderPid = lines.value(0).trimmed().toLongLong();
+        if (f.holderPid > 0) {
+            f.holderProgram = programName(f.holderPid);
+            if (f.holderProgram.isEmpty())
+                f.holderProgram = QString::fromLocal8Bit(lines.value(1).trimmed());
+        }
         return;
+    }
+    const QString device = QFileInfo(f.device).canonicalFilePath();
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!pid.front().isDigit() || pid == self)
+            continue;
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+        for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+            if (fd.symLinkTarget() == device) {
+                f.holderPid = pid.toLongLong();
+                f.holderProgram = programName(f.holderPid);
+                return;
+            }
+        }
     }
 }
 
@@ -183,8 +209,8 @@ void QtSerialPort::noteProblem(PortFacts::When when, QSerialPort::SerialPortErro
 #ifdef Q_OS_UNIX
     if (when == PortFacts::Opening) {
         readOwnership(f);
-        if (f.exists && f.accessible)
-            readLock(f);
+        if (f.exists && f.accessible && f.error == PortFacts::Permission)
+            readHolder(f);
     }
 #endif
     m_problem = PortProblem::diagnose(f);

@@ -1,11 +1,14 @@
 #include "platform/QtUi.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QUrl>
 
 Ui::Answer QtUi::messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title,
                             const BoxOptions &options)
@@ -87,6 +90,18 @@ bool QtUi::printDialog(QPrinter &printer, bool selectionAvailable)
     QPrintDialog dialog(&printer, m_parent);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, selectionAvailable);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtUi::printPreview(QPrinter &printer, const std::function<void(QPrinter &)> &paint)
+{
+    QPrintPreviewDialog dialog(&printer, m_parent);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&paint](QPrinter *p) { paint(*p); });
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtUi::openFolder(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void QtUi::beep()

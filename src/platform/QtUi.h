@@ -16,6 +16,8 @@ public:
     FileAnswer openFileDialog(const FileRequest &request) override;
     FileAnswer saveFileDialog(const FileRequest &request) override;
     bool printDialog(QPrinter &printer, bool selectionAvailable) override;
+    bool printPreview(QPrinter &printer, const std::function<void(QPrinter &)> &paint) override;
+    bool openFolder(const QString &path) override;
     void beep() override;
     int showModal(QDialog &dialog) override;
 

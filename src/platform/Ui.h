@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QDialog;
 class QPrinter;
@@ -46,6 +47,11 @@ public:
     virtual FileAnswer saveFileDialog(const FileRequest &request) = 0;
     // Lets the user set up printer (copies, range); false when cancelled.
     virtual bool printDialog(QPrinter &printer, bool selectionAvailable) = 0;
+    // Shows the pages paint draws (Qt's preview, from which the user may print);
+    // true when the user printed from it.
+    virtual bool printPreview(QPrinter &printer, const std::function<void(QPrinter &)> &paint) = 0;
+    // Opens a folder in the desktop's file manager; false when that failed.
+    virtual bool openFolder(const QString &path) = 0;
     virtual void beep() = 0;
     // Shows a window modally and returns its result code.
     virtual int showModal(QDialog &dialog) = 0;

@@ -1,4 +1,5 @@
 #include "collect/Data.h"
+#include "collect/DownloadArchive.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFiles.h"
 
@@ -21,6 +22,13 @@ QString pdfText(const QString &pdf)
         return QString();
     return QString::fromUtf8(p.readAllStandardOutput());
 }
+QStringList actionNames(QMenu *menu)
+{
+    QStringList names;
+    for (QAction *a : menu->actions())
+        names << a->objectName();
+    return names;
+}
 } // namespace
 
 class TestDataViewer : public QObject
@@ -33,6 +41,7 @@ class TestDataViewer : public QObject
                               "4901234567894\r\n\r\n2026/01/01 08:00:05\r\nCODE39-\xe9\r\n\r\n";
 
 private Q_SLOTS:
+    void initTestCase() { qputenv("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("data")).toLocal8Bit()); }
     void init() { m_ui.clear(); }
     void cleanup()
     {
@@ -132,6 +141,43 @@ private Q_SLOTS:
         const QString text = pdfText(pdf);
         QVERIFY(text.contains(QStringLiteral("4901234567894")));
         QVERIFY(!text.contains(QStringLiteral("Machine ID")));
+    }
+
+    // Beside the Part's commands: the records as CSV, the downloads folder and the print preview.
+    void exportFolderAndPreview()
+    {
+        Data viewer(m_ui);
+        const QStringList file = actionNames(viewer.findChild<QMenu *>(QStringLiteral("mnuFile")));
+        QCOMPARE(file, (QStringList{"mnuSaveAs", "mnuExportCsv", "mnuDownloads", "mnuLine", "mnuExit"}));
+        QCOMPARE(actionNames(viewer.findChild<QMenu *>(QStringLiteral("mmPrint"))), (QStringList{"mmuPreview", "mmuPrint"}));
+
+        const QByteArray stream = QByteArray("\x02ZEV01   00003") + "\x29\x11\x11\x11\x11\x11#a,\"b\"?\r"
+                                  + "\x29\x1d\x11\x11\x11\x11#\xe9?\r";
+        const auto assembled = RecordAssembler::assemble(stream, false, false, 2026);
+        viewer.setText(assembled.text);
+        viewer.setRecords(assembled.download);
+        const QString csv = m_dir.filePath(QStringLiteral("records.csv"));
+        m_ui.saveFile(csv);
+        viewer.mnuExportCsv_Click();
+        QCOMPARE(m_ui.fileRequests.last().filter, QStringLiteral("CSV(*.csv)|*.csv|All Files(*.*)|*.*"));
+        QCOMPARE(TestFiles::read(csv), QByteArray("machine_id,timestamp,data\r\nZEV01,2025-01-01 01:01:01,\"a,\"\"b\"\"\"\r\n"
+                                                  "ZEV01,,\xc3\xa9\r\n"));
+        m_ui.saveFile(m_dir.filePath(QStringLiteral("no/folder/x.csv")));
+        viewer.mnuExportCsv_Click();
+        QCOMPARE(m_ui.boxes, (QList<ScriptedUi::Box>{{QStringLiteral("The records could not be written to %1.")
+                                                          .arg(m_dir.filePath(QStringLiteral("no/folder/x.csv"))),
+                                                      Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Export CSV")}}));
+
+        viewer.mnuDownloads_Click();
+        QCOMPARE(m_ui.openedFolders, QStringList{DownloadArchive::folder()});
+        QVERIFY(DownloadArchive::folder().startsWith(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"))));
+
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed");
+        m_ui.previewPdf = m_dir.filePath(QStringLiteral("preview.pdf"));
+        viewer.mmuPreview_Click();
+        QCOMPARE(m_ui.previews, 1);
+        QVERIFY(pdfText(m_ui.previewPdf).contains(QStringLiteral("a,\"b\"")));
     }
 
     void printCancelledOrFailing()

@@ -1,7 +1,9 @@
 #include "core/Platform.h"
 #include "core/Session.h"
 #include "collect/Data.h"
+#include "collect/DownloadArchive.h"
 #include "collect/EraseExchange.h"
+#include "collect/RecordAssembler.h"
 #include "collect/frmDownLoad.h"
 #include "collect/frmEnaDisRTC.h"
 #include "link/Frames.h"
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QSet>
 #include <QDialog>
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -117,6 +120,8 @@ class TestFrmDownLoad : public QObject
     bool okEnabled() { return child<QPushButton>(*m_window, "cmdOK")->isEnabled(); }
 
 private Q_SLOTS:
+    // Downloads are archived: never into the real home.
+    void initTestCase() { qputenv("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("data")).toLocal8Bit()); }
     void init()
     {
         m_store = std::make_unique<QtSettingsStore>(m_dir.filePath(QStringLiteral("s.ini")));
@@ -190,6 +195,59 @@ private Q_SLOTS:
         QList<QByteArray> frames = model().framesReceived();
         QCOMPARE(frames.size(), 2);
         QCOMPARE(frames[1], Link::commandFrame(m_session.LoginPassword, 'D'));
+    }
+
+    // While records arrive the bar counts them against the header's count; every
+    // download is archived before the viewer shows, and a failed archive is told.
+    void progressAndArchive()
+    {
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("archive")).toLocal8Bit());
+        ScannerModel::Config config;
+        config.records = ScannerModel::generateRecords(60, m_clock.now().addDays(-1), 5);
+        useModel(config);
+        auto *bar = child<QProgressBar>(*m_window, "ProgressBarM");
+        auto *label = child<QLabel>(*m_window, "lblRecords");
+        QStringList counts;
+        m_clock.onTick = [&](qint64) {
+            if (label->isVisible() && !counts.contains(label->text())) {
+                QCOMPARE(bar->maximum(), 60);
+                counts << label->text();
+                QVERIFY(label->text().startsWith(QString::number(bar->value()) + QStringLiteral(" of 60 records")));
+            }
+        };
+        QByteArray shown;
+        m_ui.onModal([&](QDialog &d) {
+            shown = static_cast<Data &>(d).text();
+            return 0;
+        });
+        ok();
+        m_clock.onTick = nullptr;
+        QVERIFY2(counts.size() >= 3 && counts.filter(QStringLiteral(" s left")).size() >= 2, qPrintable(counts.join(u'|')));
+        QCOMPARE(counts.last(), QStringLiteral("60 of 60 records"));
+        QVERIFY(label->isHidden());
+        const QDir archive(DownloadArchive::folder());
+        const QStringList files = archive.entryList(QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY2(files[0].startsWith(QStringLiteral("2026-12-08_1234")) && files[0].endsWith(QStringLiteral("_ZEV00001.raw")),
+                 qPrintable(files[0]));
+        QFile raw(archive.filePath(files[0]));
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        QCOMPARE(RecordAssembler::assemble(raw.readAll(), false, false, 2026).text, shown);
+
+        // A data folder that cannot be made: the box, then the viewer all the same.
+        QFile blocker(m_dir.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        qputenv("XDG_DATA_HOME", blocker.fileName().toLocal8Bit());
+        m_ui.clear();
+        m_ui.onModal([](QDialog &) { return 0; });
+        ok();
+        QCOMPARE(m_ui.boxes, (QList<Box>{{QStringLiteral("This download could not be kept in the downloads folder. "
+                                                         "Save it before you close the viewer."),
+                                          Ui::Buttons::Ok, Ui::Icon::Exclamation, QStringLiteral("Download Data From ZEV")}}));
+        QVERIFY(m_ui.boxOptions[0].detail.contains(QStringLiteral("blocker")));
+        QCOMPARE(m_ui.modalWindows, QStringList{QStringLiteral("Data")});
+        qputenv("XDG_DATA_HOME", dataHome);
     }
 
     void emptyDownloadStillShowsTheViewer()

@@ -1,5 +1,10 @@
 #include "collect/RecordAssembler.h"
+#include "collect/RecordExport.h"
+#include "support/TestFiles.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QTest>
 
@@ -361,6 +366,92 @@ private Q_SLOTS:
         QCOMPARE(int(r.records), added);
         QCOMPARE(r.text.size(), expected.size());
         QVERIFY(r.text == expected);
+    }
+
+    // The records beside the text: parsed back from CSV and JSON they are what the stream holds.
+    void recordsAsData_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<int>("announced");
+        QTest::addColumn<QStringList>("stamps"); // "null" for a failed check
+        QTest::addColumn<QStringList>("data");
+        const QByteArray s = header("MID0042 ", "00006") + record(stamp(26, 1, 1, 1, 1, 1), "say \"hi\", ok")
+                             + record(stamp(25, 13, 1, 1, 1, 1), "\xe9\xff\x80\x7f\x01")
+                             + stamp(25, 2, 3, 4, 5, 6) + "?\r" + record(stamp(25, 12, 31, 23, 59, 58), "a\nb\\c")
+                             + record(stamp(25, 6, 7, 8, 9, 10), "#");
+        QTest::newRow("both checks failing, quotes, commas, high bytes, an empty record")
+            << s << QStringLiteral("MID0042") << 6
+            << QStringList{"null", "null", "2025-02-03 04:05:06", "2025-12-31 23:59:58", "2025-06-07 08:09:10"}
+            << QStringList{"say \"hi\", ok", QString::fromLatin1("\xe9\xff\x80\x7f\x01"), "", "a\nb\\c", "#"};
+        QTest::newRow("no STX") << QByteArray("NOHEADER123456") + record(stamp(25, 1, 1, 0, 0, 0), ",")
+                                << QString() << 0 << QStringList{"2025-01-01 00:00:00"} << QStringList{","};
+    }
+    void recordsAsData()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(QString, id);
+        QFETCH(int, announced);
+        QFETCH(QStringList, stamps);
+        QFETCH(QStringList, data);
+        const auto r = run(stream, false, false);
+        QVERIFY2(r.ok(), qPrintable(r.description));
+
+        const QByteArray csv = RecordExport::csv(r.download);
+        QVERIFY(csv.startsWith("machine_id,timestamp,data\r\n"));
+        QList<QStringList> rows = TestFiles::parseCsv(QString::fromUtf8(csv));
+        QCOMPARE(rows.takeFirst(), (QStringList{"machine_id", "timestamp", "data"}));
+        QCOMPARE(rows.size(), data.size());
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            QCOMPARE(rows[i], (QStringList{id, stamps[i] == u"null" ? QString() : stamps[i], data[i]}));
+
+        for (bool complete : {false, true}) {
+            QJsonParseError error;
+            const QJsonObject o = QJsonDocument::fromJson(RecordExport::json(r.download, complete), &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QCOMPARE(o.value(u"machine_id").toString(), id);
+            QCOMPARE(o.value(u"announced").toInt(), announced);
+            QCOMPARE(o.value(u"received").toInt(), data.size());
+            QCOMPARE(o.value(u"complete").toBool(), complete);
+            const QJsonArray records = o.value(u"records").toArray();
+            QCOMPARE(records.size(), data.size());
+            for (qsizetype i = 0; i < records.size(); ++i) {
+                const QJsonValue t = records[i].toObject().value(u"timestamp");
+                QCOMPARE(t.isNull() ? QStringLiteral("null") : t.toString(), stamps[i]);
+                QCOMPARE(records[i].toObject().value(u"data").toString(), data[i]);
+            }
+        }
+    }
+
+    // While a download arrives, the counter finds the records the assembler will find.
+    void counterWhileArriving()
+    {
+        const QByteArray s = stamp(25, 1, 1, 1, 1, 1);
+        const QByteArray stream = header("ZEV00042", "00009") + record(s, "A?") + s + "?\r" + record("?\r?\r?\r", "B")
+                                  + record(s, QByteArray(40, 'x')) + s + "#tail";
+        for (int chunk : {1, 7}) {
+            RecordAssembler::RecordCounter counter;
+            for (qsizetype n = 0; n < stream.size();) {
+                n = qMin(stream.size(), n + chunk);
+                counter.update(stream.left(n));
+                const auto r = run(stream.left(n), false, false);
+                if (r.ok())
+                    QCOMPARE(counter.received(), r.download.list.size());
+                QCOMPARE(counter.headerKnown(), n >= 14);
+            }
+            QCOMPARE(counter.announced(), 9);
+            QCOMPARE(counter.received(), 4);
+        }
+        RecordAssembler::RecordCounter counter;
+        QCOMPARE(counter.describe(), QString());
+        counter.update(header("ZEV00042", "10000"));
+        QCOMPARE(counter.describe(), QStringLiteral("0 of 10000 records"));
+        counter.update(header("ZEV00042", "10000") + record(s, QByteArray(28, 'x')));
+        QCOMPARE(counter.describe(), QStringLiteral("1 of 10000 records, about 2 min 42 s left"));
+        RecordAssembler::RecordCounter unreadable;
+        unreadable.update(header("ZEV00042", " 0004") + record(s, "A"));
+        QVERIFY(!unreadable.headerKnown());
+        QCOMPARE(unreadable.describe(), QString());
     }
 
 private:

@@ -31,6 +31,7 @@ class TestWindowsSim : public QObject
     QtClock m_clock;
 
 private Q_SLOTS:
+    void initTestCase() { qputenv("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("data")).toLocal8Bit()); }
     void init() { m_ui.clear(); }
 
     void loginDialogLogsIn()

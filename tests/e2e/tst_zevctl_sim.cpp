@@ -2,7 +2,10 @@
 #include "support/SimProcess.h"
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,7 +27,12 @@ class TestZevctlSim : public QObject
     Q_OBJECT
     QTemporaryDir m_dir;
 
+    QString archiveFolder() const { return m_dir.filePath(QStringLiteral("data/ZEV/downloads")); }
+
 private Q_SLOTS:
+    // zevctl archives every download: never into the real home.
+    void initTestCase() { qputenv("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("data")).toLocal8Bit()); }
+
     void login()
     {
         START_SIM(sim, QStringLiteral("--password"), QStringLiteral("Ab12"), QStringLiteral("--quiet"));
@@ -150,6 +158,74 @@ private Q_SLOTS:
             QCOMPARE(r.status, 7);
             QVERIFY2(r.err.contains("stopped after 2 s"), r.err.constData());
         }
+    }
+
+    // The records as CSV and JSON; the archive holds exactly the bytes --raw keeps.
+    void recordsAsDataAndTheArchive()
+    {
+        START_SIM(sim, QStringLiteral("--records"), QStringLiteral("2000"), QStringLiteral("--seed"), QStringLiteral("11"),
+                  QStringLiteral("--pace"), QStringLiteral("0"), QStringLiteral("--quiet"));
+        QDir(archiveFolder()).removeRecursively();
+        const QString raw = m_dir.filePath(QStringLiteral("csv.raw"));
+        const ToolRun r = runTool(QStringLiteral("zevctl"),
+                                  withPort(sim, QStringLiteral("1234"),
+                                           {QStringLiteral("download"), QStringLiteral("--format"), QStringLiteral("csv"),
+                                            QStringLiteral("--raw"), raw}));
+        QCOMPARE(r.status, 0);
+        QList<QStringList> rows = TestFiles::parseCsv(QString::fromUtf8(r.out));
+        QCOMPARE(rows.takeFirst(), (QStringList{"machine_id", "timestamp", "data"}));
+        QCOMPARE(rows.size(), 2000);
+        static const QRegularExpression stamp(QStringLiteral("^20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"));
+        for (const QStringList &row : rows) {
+            QCOMPARE(row.size(), 3);
+            QCOMPARE(row[0], QStringLiteral("ZEV00001"));
+            QVERIFY2(stamp.match(row[1]).hasMatch(), qPrintable(row[1]));
+        }
+        const QStringList archived = QDir(archiveFolder()).entryList(QDir::Files);
+        QCOMPARE(archived.size(), 1);
+        QVERIFY2(archived[0].endsWith(QStringLiteral("_ZEV00001.raw")), qPrintable(archived[0]));
+        QCOMPARE(TestFiles::read(QDir(archiveFolder()).filePath(archived[0])), TestFiles::read(raw));
+
+        const ToolRun json = runTool(QStringLiteral("zevctl"), {QStringLiteral("assemble"), raw, QStringLiteral("--format"),
+                                                                QStringLiteral("json")});
+        QCOMPARE(json.status, 0);
+        const QJsonObject o = QJsonDocument::fromJson(json.out).object();
+        QCOMPARE(o.value(u"received").toInt(), 2000);
+        QCOMPARE(o.value(u"complete").toBool(), true);
+
+        QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("1234"),
+                                                            {QStringLiteral("download"), QStringLiteral("--no-archive")}))
+                     .status,
+                 0);
+        QCOMPARE(QDir(archiveFolder()).entryList(QDir::Files).size(), 1);
+    }
+
+    // Four scanners at once: one refuses, the other three are done; the highest status is the exit status.
+    void manyPortsAtOnce()
+    {
+        START_SIM(a, QStringLiteral("--machine-id"), QStringLiteral("MID00001"), QStringLiteral("--records"), QStringLiteral("3"), QStringLiteral("--quiet"));
+        START_SIM(b, QStringLiteral("--machine-id"), QStringLiteral("MID00002"), QStringLiteral("--records"), QStringLiteral("3"), QStringLiteral("--quiet"));
+        START_SIM(refusing, QStringLiteral("--fault"), QStringLiteral("refuse"), QStringLiteral("--quiet"));
+        START_SIM(d, QStringLiteral("--machine-id"), QStringLiteral("MID00004"), QStringLiteral("--records"), QStringLiteral("3"), QStringLiteral("--quiet"));
+        const QStringList ports{QStringLiteral("--port"), a.device(), QStringLiteral("--port"), b.device(),
+                                QStringLiteral("--port"), refusing.device(), QStringLiteral("--port"), d.device(),
+                                QStringLiteral("--password"), QStringLiteral("1234")};
+        const ToolRun login = runTool(QStringLiteral("zevctl"), ports + QStringList{QStringLiteral("login")});
+        QCOMPARE(login.status, 3);
+        const QStringList lines = QString::fromLocal8Bit(login.err).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        for (const SimProcess *done : {&a, &b, &d})
+            QVERIFY2(lines.contains(done->device() + QStringLiteral(": done")), qPrintable(login.err));
+        QVERIFY2(lines.filter(refusing.device() + QStringLiteral(": refused by the scanner")).size() == 1, qPrintable(login.err));
+
+        const QString out = m_dir.filePath(QStringLiteral("many"));
+        QVERIFY(QDir().mkpath(out));
+        const ToolRun download = runTool(QStringLiteral("zevctl"), ports + QStringList{QStringLiteral("download"), QStringLiteral("--format"),
+                                                                                       QStringLiteral("json"), QStringLiteral("-o"), out});
+        QCOMPARE(download.status, 3);
+        QCOMPARE(QDir(out).entryList(QDir::Files),
+                 (QStringList{"MID00001.json", "MID00002.json", "MID00004.json"}));
+        QCOMPARE(runTool(QStringLiteral("zevctl"), ports + QStringList{QStringLiteral("download")}).status, 1);
     }
 
     void assembleRefusesACutHeader()

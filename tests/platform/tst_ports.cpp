@@ -47,17 +47,23 @@ private Q_SLOTS:
         locked.device = QStringLiteral("/dev/ttyUSB0");
         locked.error = PortFacts::Permission;
         locked.osReason = QStringLiteral("Permission error while locking the device");
-        locked.lockPid = 4242;
-        locked.lockProgram = QStringLiteral("minicom");
+        locked.holderPid = 4242;
+        locked.holderProgram = QStringLiteral("minicom");
         locked.lockFile = QStringLiteral("/run/lock/LCK..ttyUSB0");
         const char *busyHint = " (close the program that holds it; ModemManager and brltty are known to grab USB serial adapters)";
         QTest::newRow("locked") << locked
             << QStringLiteral("/dev/ttyUSB0: in use by minicom (process 4242, lock file /run/lock/LCK..ttyUSB0)") + busyHint;
         PortFacts lockUnread = locked;
-        lockUnread.lockPid = 0;
+        lockUnread.holderPid = 0;
         lockUnread.lockFile.clear();
         QTest::newRow("locked, lock file not found") << lockUnread
             << QStringLiteral("/dev/ttyUSB0: in use by another program") + busyHint;
+        PortFacts open = lockUnread;
+        open.osReason = QStringLiteral("Device or resource busy");
+        open.holderPid = 812;
+        open.holderProgram = QStringLiteral("ModemManager");
+        QTest::newRow("held open, no lock file") << open
+            << QStringLiteral("/dev/ttyUSB0: in use by ModemManager (process 812)") + busyHint;
         PortFacts exclusive = lockUnread;
         exclusive.osReason = QStringLiteral("Device or resource busy");
         QTest::newRow("held exclusively") << exclusive

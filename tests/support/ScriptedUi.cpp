@@ -12,6 +12,9 @@ void ScriptedUi::clear()
     fileRequests.clear();
     modalWindows.clear();
     beeps = 0;
+    previews = 0;
+    previewPdf.clear();
+    openedFolders.clear();
     m_answers.clear();
     m_files.clear();
     m_prints.clear();
@@ -69,6 +72,17 @@ bool ScriptedUi::printDialog(QPrinter &printer, bool selectionAvailable)
     printer.setCopyCount(a.copies);
     printer.setPrintRange(a.selection && selectionAvailable ? QPrinter::Selection : QPrinter::AllPages);
     return true;
+}
+
+bool ScriptedUi::printPreview(QPrinter &printer, const std::function<void(QPrinter &)> &paint)
+{
+    ++previews;
+    if (!previewPdf.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(previewPdf);
+        paint(printer);
+    }
+    return false;
 }
 
 int ScriptedUi::showModal(QDialog &dialog)

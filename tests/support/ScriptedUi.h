@@ -52,6 +52,9 @@ public:
     QList<FileRequest> fileRequests;
     QStringList modalWindows; // objectName of each window shown modally
     int beeps = 0;
+    int previews = 0;
+    QString previewPdf;
+    QStringList openedFolders;
     const QStringList &unscripted() const { return m_unscripted; }
     bool scriptUsedUp() const { return m_answers.isEmpty() && m_files.isEmpty() && m_prints.isEmpty() && m_modals.isEmpty(); }
     void clear();
@@ -61,6 +64,13 @@ public:
     FileAnswer openFileDialog(const FileRequest &request) override;
     FileAnswer saveFileDialog(const FileRequest &request) override;
     bool printDialog(QPrinter &printer, bool selectionAvailable) override;
+    // Paints the preview into previewPdf when one is named; the user closes it without printing.
+    bool printPreview(QPrinter &printer, const std::function<void(QPrinter &)> &paint) override;
+    bool openFolder(const QString &path) override
+    {
+        openedFolders << path;
+        return true;
+    }
     void beep() override { ++beeps; }
     int showModal(QDialog &dialog) override;
 

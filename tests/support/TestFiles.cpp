@@ -37,4 +37,39 @@ QByteArray row(const char *values)
     return ">" + cells.join(',') + ",\r\n";
 }
 
+QList<QStringList> parseCsv(const QString &text)
+{
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"')
+                field += text.at(++i);
+            else if (c == u'"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            row << field;
+            field.clear();
+        } else if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
+            row << field;
+            rows << row;
+            row.clear();
+            field.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    if (!row.isEmpty() || !field.isEmpty())
+        rows << (row << field << QStringLiteral("<no CR LF>"));
+    return rows;
+}
+
 } // namespace TestFiles

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace TestFiles {
 
@@ -14,5 +16,8 @@ QString binDir();
 // One row of the image text, built the way the format table lays it out:
 // ">" + 16 two-digit values joined by ",", then "," CR LF.
 QByteArray row(const char *sixteenHexValuesSeparatedBySpaces);
+
+// RFC 4180 rows; a last row without CR LF gets a "<no CR LF>" field.
+QList<QStringList> parseCsv(const QString &text);
 
 } // namespace TestFiles

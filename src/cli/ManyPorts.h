@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+
+class QIODevice;
+
+// zevctl --port A --port B ... COMMAND: the command runs on every port at the
+// same time, each in its own zevctl process, and stderr gets one line per port.
+namespace ManyPorts {
+
+// true for the commands that talk to one scanner and may run on several.
+bool takesSeveralPorts(const QString &command);
+
+// command holds the command's name and arguments. Returns the highest exit
+// status of any port (or a usage error before anything is started).
+int run(const QStringList &ports, const QString &password, const QStringList &command, QIODevice &err);
+
+} // namespace ManyPorts

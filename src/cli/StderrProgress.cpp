@@ -1,0 +1,34 @@
+#include "cli/StderrProgress.h"
+
+#include <QFile>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
+
+StderrProgress::StderrProgress(QIODevice &err) : m_err(err)
+{
+    const auto *file = qobject_cast<QFile *>(&err);
+    m_active = file && file->handle() >= 0 && isatty(file->handle());
+}
+
+void StderrProgress::update(const QByteArray &soFar)
+{
+    m_counter.update(soFar);
+    const QString text = m_counter.describe();
+    if (text.isEmpty() || text == m_shown)
+        return;
+    m_shown = text;
+    // Back to the line's start, the text, then clear what a longer text left.
+    m_err.write("\r" + text.toLocal8Bit() + "\x1b[K");
+}
+
+void StderrProgress::finish()
+{
+    if (!m_shown.isEmpty())
+        m_err.write("\n");
+    m_shown.clear();
+}

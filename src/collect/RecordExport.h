@@ -1,0 +1,28 @@
+#pragma once
+
+#include "collect/RecordAssembler.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The records of a download as data for other programs. The data bytes are
+// read as Latin-1 and written as UTF-8 (no byte-order mark); the columns do not
+// depend on the timestamp and machine-ID options, which shape the viewer's text only.
+namespace RecordExport {
+
+enum class Format { Text, Csv, Json };
+
+// "text", "csv", "json"; false for anything else.
+bool parseFormat(const QString &name, Format &format);
+// The file name extension of a format: "txt", "csv", "json".
+QString extension(Format format);
+
+// RFC 4180: header machine_id,timestamp,data, then one row per terminated
+// record in stream order, CR LF after every row.
+QByteArray csv(const RecordAssembler::Records &records);
+
+// One object: machine_id, announced, received (the terminated records),
+// complete, and records [{timestamp or null, data}].
+QByteArray json(const RecordAssembler::Records &records, bool complete);
+
+} // namespace RecordExport
