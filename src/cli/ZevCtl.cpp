@@ -412,9 +412,10 @@ int setClock(Command &c)
     auto port = line.makePort();
     const QDateTime now = line.clock.now();
     const ClockSyncResult r = runClockSync(*port, line.clock, line.session, now);
+    const QString setTo = QStringLiteral("clock set to %1\n").arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     switch (r.kind) {
     case ClockSyncResult::Synchronised:
-        return c.print(QStringLiteral("clock set to %1\n").arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+        return c.print(setTo);
     case ClockSyncResult::NotAcknowledged:
         return c.fail(r.reply == Link::NakFrame ? Refused : UnexpectedReply,
                       QStringLiteral("the clock was not set (reply %1)").arg(hex(r.reply)));
@@ -423,6 +424,11 @@ int setClock(Command &c)
     case ClockSyncResult::ReadBackTimedOut:
         return c.fail(NoReply, QStringLiteral("the clock could not be read back within 3 s"));
     case ClockSyncResult::PortError:
+        if (r.acknowledged) {
+            say(c.err, QStringLiteral("zevctl set-clock: the scanner acknowledged the clock, but the line failed "
+                                      "before it could be read back: %1\n").arg(r.error));
+            return c.print(setTo);
+        }
         break;
     }
     return line.portFailed(c, *port);
@@ -438,9 +444,11 @@ int passwd(Command &c)
     auto port = line.makePort();
     const ChangePasswordResult r = runChangePasswordExchange(*port, line.clock, line.session.CommPortNumber,
                                                              c.password, c.args.first());
+    // Only whole acknowledgements count: a late one to the password check may come first.
+    if (r.kind == ChangePasswordResult::Changed || Link::isAcknowledgement(r.reply))
+        return c.print(QStringLiteral("password changed\n"));
     switch (r.kind) {
     case ChangePasswordResult::Changed:
-        return c.print(QStringLiteral("password changed\n"));
     case ChangePasswordResult::Refused:
         return c.fail(Refused, QStringLiteral("the scanner refused the current password"));
     case ChangePasswordResult::NoAnswer:

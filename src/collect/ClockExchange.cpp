@@ -34,6 +34,8 @@ ClockSyncResult runClockSync(SerialPort &port, Clock &clock, const Session &sess
             result.reply += port.readAll();
             clock.waitMs(50);
         }
+        // An acknowledgement that came before the line failed still counts.
+        result.acknowledged = result.reply == Link::AckFrame;
         if (!port.isOpen())
             return portFailed();
         if (result.reply.size() < 2) {

@@ -24,6 +24,9 @@ struct ClockSyncResult
     QByteArray reply;
     int passes = 0;
     QString error;
+    // The scanner acknowledged the set-clock frame (in the last pass), even
+    // when the line failed afterwards: its clock is set.
+    bool acknowledged = false;
 };
 
 // now is the PC's time when OK was clicked; its six clock bytes go into both frames.

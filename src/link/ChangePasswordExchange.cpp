@@ -22,16 +22,24 @@ ChangePasswordResult runChangePasswordExchange(SerialPort &port, Clock &clock, i
         port.close();
     port.setPortNumber(portNumber);
     port.setSettings(Link::LineSettings);
-    if (!port.open() || !port.write(Link::changePasswordFrame(currentPassword, newPassword)))
+    if (!port.open())
+        return portFailed();
+    // A late reply to the password check must not pass for the answer to "C".
+    port.discardInput();
+    if (!port.write(Link::changePasswordFrame(currentPassword, newPassword)))
         return portFailed();
     for (int poll = 0; poll < 10; ++poll) {
         result.reply += port.readAll();
         if (!port.isOpen())
-            return portFailed();
+            break;
         if (afterPoll)
             afterPoll();
         clock.waitMs(100);
     }
+    // What the scanner answered before the line failed still counts.
+    if (!port.isOpen() && result.reply.size() < 2)
+        return portFailed();
+    result.error = port.errorString();
     port.close();
     if (result.reply.size() < 2)
         result.kind = ChangePasswordResult::NoAnswer;

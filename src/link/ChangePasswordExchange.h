@@ -7,8 +7,10 @@
 class SerialPort;
 class Clock;
 
-// Sends current password, "C", new password, then collects the reply in ten
-// polls 100 ms apart (all ten always run; the user interface keeps running).
+// Discards what waits on the line, sends current password, "C", new password,
+// then collects the reply in ten polls 100 ms apart (all ten run unless the
+// line fails; the user interface keeps running). A reply that came before
+// the line failed is judged like any other (error then holds the failure).
 struct ChangePasswordResult
 {
     enum Kind {

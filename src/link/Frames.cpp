@@ -127,3 +127,14 @@ QByteArray transmitFrame(const QString &loginPassword, const quint8 *image)
 }
 
 } // namespace Link
+
+bool Link::isAcknowledgement(const QByteArray &reply)
+{
+    if (reply.isEmpty() || reply.size() % AckFrame.size() != 0)
+        return false;
+    for (qsizetype i = 0; i < reply.size(); i += AckFrame.size()) {
+        if (reply.mid(i, AckFrame.size()) != AckFrame)
+            return false;
+    }
+    return true;
+}

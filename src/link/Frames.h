@@ -19,6 +19,10 @@ constexpr char NAK = 0x15;
 inline const QByteArray AckFrame = QByteArrayLiteral("\x02\x06\x0D\x33\x03");
 inline const QByteArray NakFrame = QByteArrayLiteral("\x02\x15\x0D\x22\x03");
 
+// One or more whole AckFrames and nothing else: the command line takes it as an
+// acknowledgement (a late one to the password check may come first).
+bool isAcknowledgement(const QByteArray &reply);
+
 inline const QString LineSettings = QStringLiteral("19200,n,8,1");
 
 // The password boxes' key rule: letters "A" to "Z", "a" to "z" and digits, at

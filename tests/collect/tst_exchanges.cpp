@@ -317,6 +317,28 @@ private Q_SLOTS:
         QVERIFY(!port->isOpen());
     }
 
+    // The scanner acknowledged, then the line died: the acknowledgement counts.
+    void acknowledgementBeforeTheLineFails()
+    {
+        ScannerModel::Config config;
+        config.password = "abc";
+        config.fault = ScannerModel::Fault::HangUpAfterBytes;
+        config.hangUpAfterBytes = 5;
+        ModelPeer changing(config);
+        FakeSerialPort line(changing, clock);
+        const ChangePasswordResult changed =
+            runChangePasswordExchange(line, clock, 6, QStringLiteral("abc"), QStringLiteral("NEW123"));
+        QCOMPARE(int(changed.kind), int(ChangePasswordResult::Changed));
+        QVERIFY(!changed.error.isEmpty());
+        QCOMPARE(changing.model.password(), QByteArray("NEW123  "));
+
+        ModelPeer setting(config);
+        FakeSerialPort line2(setting, clock);
+        const ClockSyncResult set = runClockSync(line2, clock, session, clock.now());
+        QCOMPARE(int(set.kind), int(ClockSyncResult::PortError));
+        QVERIFY(set.acknowledged);
+    }
+
     void changePasswordPortError()
     {
         port->failOpen = true;

@@ -272,6 +272,12 @@ private Q_SLOTS:
         QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("new9"), {QStringLiteral("passwd"), QStringLiteral("n\u00e9w")})).status, 1);
         QTest::qWait(300);
         QCOMPARE(sim.log(), heard);
+
+        // A scanner 0.6 s late: the check's second Ack comes in after "C" went out.
+        START_SIM(late, QStringLiteral("--fault"), QStringLiteral("delay:600"), QStringLiteral("--quiet"));
+        const ToolRun changed = runTool(QStringLiteral("zevctl"), withPort(late, QStringLiteral("1234"), {QStringLiteral("passwd"), QStringLiteral("Late6")}));
+        QVERIFY2(changed.status == 0, changed.err.constData());
+        QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(late, QStringLiteral("Late6"), {QStringLiteral("login")})).status, 0);
     }
 };
 
