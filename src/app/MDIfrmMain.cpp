@@ -5,7 +5,9 @@
 #include "core/Platform.h"
 #include "core/Session.h"
 #include "app/frmMenu.h"
+#include "platform/Clock.h"
 #include "platform/Twips.h"
+#include "platform/Ui.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -16,6 +18,7 @@
 #include <QVBoxLayout>
 
 namespace {
+const QString kStopAndExit = QStringLiteral("The program is still talking to the scanner. Stop that and exit?");
 // The frame around the inner area of a fixed-size window: borders and caption, in pixels.
 constexpr int kFrameWidth = 8;
 constexpr int kFrameHeight = 31;
@@ -160,6 +163,9 @@ void MDIfrmMain::focusBase()
 
 void MDIfrmMain::VerticalMenu1_MenuItemClick(int group, int item)
 {
+    // While an exchange runs the file commands start nothing; Exit asks first.
+    if (group == 1 && item != 4 && m_platform.clock.gate().busy())
+        return;
     m_session.LastMenuItem = qint16(item);
     if (group == 1) {
         switch (item) {
@@ -167,7 +173,7 @@ void MDIfrmMain::VerticalMenu1_MenuItemClick(int group, int item)
         case 2: m_files.fileOpen(); break;
         case 3: m_files.fileSave(); break;
         case 4:
-            if (m_files.fileExit())
+            if (mayStopExchange() && m_files.fileExit())
                 endProgram();
             break;
         }
@@ -200,11 +206,27 @@ void MDIfrmMain::showSymbologyFirstPage()
     focusBase();
 }
 
+bool MDIfrmMain::mayStopExchange()
+{
+    return !m_platform.clock.gate().busy()
+        || m_platform.ui.messageBox(kStopAndExit, Ui::Buttons::YesNo, Ui::Icon::Exclamation, QString(),
+                                    BoxOptions{QString(), true})
+               == Ui::Answer::Yes;
+}
+
+void MDIfrmMain::stopExchangeForGood()
+{
+    // The running exchange ends at its next wait, and no wait follows.
+    if (m_platform.clock.gate().busy())
+        m_platform.clock.gate().stopForGood();
+}
+
 void MDIfrmMain::endProgram()
 {
     // Every deliberate way out keeps the user's download-format choice.
     storeFlags(m_session, m_platform.store);
     m_ended = true;
+    stopExchangeForGood();
     Q_EMIT ended();
     close();
 }
@@ -215,9 +237,14 @@ void MDIfrmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    if (!mayStopExchange()) {
+        event->ignore();
+        return;
+    }
     storeFlags(m_session, m_platform.store);
     if (!m_session.SettingsChanged || m_files.mayClose()) {
         m_ended = true;
+        stopExchangeForGood();
         Q_EMIT ended();
         event->accept();
     } else {

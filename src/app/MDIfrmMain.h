@@ -55,6 +55,9 @@ protected:
 
 private:
     void endProgram();
+    // No exchange runs, or the user agreed to stop it.
+    bool mayStopExchange();
+    void stopExchangeForGood();
     void focusBase();
     void placeChild(QMdiSubWindow *frame);
     void showSymbologyFirstPage();

@@ -24,6 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -85,6 +86,11 @@ frmDownLoad::frmDownLoad(Session &session, Platform &platform, QWidget *parent)
     lblRecords->hide();
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    // Stops a running download (Esc does the same); what arrived is kept.
+    cmdStop = new QPushButton(QStringLiteral("Stop"), this);
+    cmdStop->setObjectName(QStringLiteral("cmdStop"));
+    cmdStop->setEnabled(false);
+    cmdStop->setAutoDefault(false);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(Label1, 0, 0, 1, 2);
@@ -104,11 +110,22 @@ frmDownLoad::frmDownLoad(Session &session, Platform &platform, QWidget *parent)
     grid->addLayout(bar, 3, 0, 1, 2);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(cmdStop);
     buttons->addWidget(cmdOK);
     grid->addLayout(buttons, 4, 0, 1, 2);
     grid->setRowStretch(1, 1);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmDownLoad::cmdOK_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &frmDownLoad::stopDownload);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &frmDownLoad::stopDownload);
+}
+
+void frmDownLoad::stopDownload()
+{
+    if (cmdStop->isEnabled())
+        m_platform.clock.gate().stop();
 }
 
 frmDownLoad::~frmDownLoad() = default;
@@ -183,7 +200,8 @@ void frmDownLoad::commonEnd()
 
 void frmDownLoad::cmdOK_Click()
 {
-    if (m_session.BusyCount > 1)
+    // One exchange at a time: each part below holds the gate while it talks to the scanner.
+    if (m_session.BusyCount > 1 || m_platform.clock.gate().busy())
         return;
     cmdOK->setEnabled(false);
     m_session.BusyCount = qint16(m_session.BusyCount + 1);
@@ -196,7 +214,15 @@ void frmDownLoad::cmdOK_Click()
         return;
     Ui &ui = m_platform.ui;
     auto checked = [&](PasswordCheckVariant variant) {
-        const PasswordCheckResult r = runPasswordCheck(*MSComm1, m_platform.clock, m_session, variant);
+        PasswordCheckResult r;
+        {
+            const ExchangeGuard guard(m_platform.clock.gate());
+            r = runPasswordCheck(*MSComm1, m_platform.clock, m_session, variant);
+        }
+        if (m_platform.clock.gate().stoppedForGood()) {
+            endAfterFailure();
+            return false;
+        }
         if (r.kind == PasswordCheckResult::PortError) {
             fault(QStringLiteral("Cannot open the serial port: ") + r.error, portDetail());
             return false;
@@ -238,15 +264,23 @@ bool frmDownLoad::erase()
         m_session.BusyCount = 0;
         return true;
     }
-    const EraseResult r = runEraseExchange(*MSComm1, m_platform.clock, m_session, [this](int poll) {
-        if (poll == 0) {
-            ProgressBarM->setMaximum(ErasePolls);
-            return;
-        }
-        ProgressBarM->setValue(poll);
-        ProgressBarM->repaint();
-        m_session.BusyCount = qint16(m_session.BusyCount + 1);
-    });
+    EraseResult r;
+    {
+        const ExchangeGuard guard(m_platform.clock.gate());
+        r = runEraseExchange(*MSComm1, m_platform.clock, m_session, [this](int poll) {
+            if (poll == 0) {
+                ProgressBarM->setMaximum(ErasePolls);
+                return;
+            }
+            ProgressBarM->setValue(poll);
+            ProgressBarM->repaint();
+            m_session.BusyCount = qint16(m_session.BusyCount + 1);
+        });
+    }
+    if (m_platform.clock.gate().stoppedForGood()) {
+        endAfterFailure();
+        return true;
+    }
     switch (r.kind) {
     case EraseResult::PortError:
         fault(QStringLiteral("Cannot open the serial port: ") + r.error, portDetail());
@@ -307,11 +341,23 @@ void frmDownLoad::download()
         if (!counting())
             stepProgress();
     };
-    const DownloadStream stream = receiveDownload(*MSComm1, *MPDComm, m_platform.clock, m_session, progress);
+    DownloadStream stream;
+    {
+        const ExchangeGuard guard(m_platform.clock.gate());
+        cmdStop->setEnabled(true);
+        stream = receiveDownload(*MSComm1, *MPDComm, m_platform.clock, m_session, progress);
+        cmdStop->setEnabled(false);
+    }
     lblRecords->hide();
     ProgressBarM->setMaximum(100);
+    // What came is archived even when the program is ending.
     if (!stream.bytes.isEmpty() && !stream.refused())
         archive(stream.bytes);
+    if (m_platform.clock.gate().stoppedForGood()) {
+        LBD->hide();
+        endAfterFailure();
+        return;
+    }
     const QString title = passwordCheckFailureTitle(PasswordCheckVariant::Download);
     // Not one byte after "D" is a communication failure, not an empty download.
     if (stream.kind == DownloadStream::CheckFailed

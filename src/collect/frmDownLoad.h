@@ -26,6 +26,8 @@ public:
     bool load() override;
     void activate() override;
     void cmdOK_Click();
+    // Stops a running download at its next wait (the Stop button, Esc).
+    void stopDownload();
 
     Data *viewer() const { return m_viewer.get(); }
 
@@ -58,4 +60,5 @@ private:
     QProgressBar *ProgressBarM;
     QLabel *lblRecords; // "N of M records, about T left" beside the bar while a download arrives
     QPushButton *cmdOK;
+    QPushButton *cmdStop;
 };

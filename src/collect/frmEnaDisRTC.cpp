@@ -31,6 +31,8 @@ frmEnaDisRTC::frmEnaDisRTC(Session &session, Platform &platform, std::function<v
     const EnableDisableControls c = buildEnableDisable(*this);
     optEnable = c.optEnable;
     optDisable = c.optDisable;
+    cmdOK = c.cmdOK;
+    cmdCancel = c.cmdCancel;
     chkSyncUpHostTime = new QCheckBox(QStringLiteral("Sync Up with Host Time"), this);
     chkSyncUpHostTime->setObjectName(QStringLiteral("chkSyncUpHostTime"));
     c.grid->addWidget(chkSyncUpHostTime, 0, 1);
@@ -80,6 +82,9 @@ void frmEnaDisRTC::enableWithoutSync()
 
 void frmEnaDisRTC::cmdOK_Click()
 {
+    const ExchangeGuard guard(m_platform.clock.gate(), {cmdOK, cmdCancel});
+    if (!guard.held())
+        return;
     if (m_session.BusyCount > 1) {
         m_session.BusyCount = 0;
         return;
@@ -87,6 +92,8 @@ void frmEnaDisRTC::cmdOK_Click()
     const QDateTime now = m_platform.clock.now();
     if (optEnable->isChecked() && chkSyncUpHostTime->isChecked()) {
         const ClockSyncResult r = runClockSync(*MSComm1, m_platform.clock, m_session, now);
+        if (m_platform.clock.gate().stoppedForGood())
+            return;
         switch (r.kind) {
         case ClockSyncResult::Synchronised:
             confirmEnabled();

@@ -34,4 +34,6 @@ private:
     QRadioButton *optEnable;
     QRadioButton *optDisable;
     QCheckBox *chkSyncUpHostTime;
+    QPushButton *cmdOK;
+    QPushButton *cmdCancel;
 };

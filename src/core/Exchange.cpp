@@ -31,9 +31,11 @@ ExchangeGuard::~ExchangeGuard()
 {
     if (!m_held)
         return;
+    // Only what the guard disabled comes back: a control the window had
+    // disabled itself stays the window's to enable.
     for (const auto &[w, enabled] : m_controls) {
-        if (w)
-            w->setEnabled(enabled);
+        if (w && enabled)
+            w->setEnabled(true);
     }
     m_gate.m_busy = false;
     m_gate.m_stop = false;

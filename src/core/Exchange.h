@@ -33,7 +33,7 @@ private:
 
 // Taken by a handler for the length of its exchange. held() is false when
 // another exchange runs: the handler then starts nothing. While held, the
-// given controls are disabled; they get their earlier state back at the end.
+// given controls are disabled; those that were enabled are enabled again at the end.
 class ExchangeGuard
 {
 public:

@@ -133,7 +133,8 @@ void frmChangePwd::emptyAll()
 
 void frmChangePwd::cmdOK_Click()
 {
-    if (m_session.BusyCount > 1)
+    const ExchangeGuard guard(m_platform.clock.gate(), {cmdOK, cmdCancel});
+    if (!guard.held() || m_session.BusyCount > 1)
         return;
     if (padded(txtCurrentPwd->text()) != m_session.LoginPassword) {
         refuse(1, 400);
@@ -146,6 +147,8 @@ void frmChangePwd::cmdOK_Click()
     const ChangePasswordResult r = runChangePasswordExchange(
         *ChgPwdComm, m_platform.clock, m_session.CommPortNumber, txtCurrentPwd->text(), txtNewPwd->text(),
         [this]() { m_session.BusyCount = qint16(m_session.BusyCount + 1); });
+    if (m_platform.clock.gate().stoppedForGood())
+        return;
     switch (r.kind) {
     case ChangePasswordResult::PortError:
         m_platform.ui.messageBox(QStringLiteral("Comm Port Error ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QString(),

@@ -4,6 +4,7 @@
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
 #include "link/PasswordKeyFilter.h"
+#include "platform/Clock.h"
 #include "platform/PortNames.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialPortsDialog.h"
@@ -123,6 +124,9 @@ void frmPword::Combo1_Click(int index)
 
 void frmPword::cmdOK_Click()
 {
+    const ExchangeGuard guard(m_clock.gate(), {cmdOK, cmdCancel});
+    if (!guard.held())
+        return;
     const LoginResult result = runLoginExchange(m_port, m_clock, txtUserName->text());
     auto say = [this](const QString &text) {
         m_ui.messageBox(text, Ui::Buttons::Ok, Ui::Icon::Exclamation, kTitle);

@@ -4,6 +4,7 @@
 #include "core/Session.h"
 #include "link/Frames.h"
 #include "link/TransmitExchange.h"
+#include "platform/Clock.h"
 #include "platform/PortNames.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialPortsDialog.h"
@@ -164,6 +165,9 @@ bool frmTransmit::openPort(int &portNumber)
 
 void frmTransmit::Command2_Click()
 {
+    const ExchangeGuard guard(m_platform.clock.gate(), {Command2});
+    if (!guard.held())
+        return;
     int portNumber = 0;
     if (!openPort(portNumber))
         return;
@@ -175,6 +179,8 @@ void frmTransmit::Command2_Click()
     const TransmitResult r = runTransmitExchange(*m_port, m_platform.clock, m_session.LoginPassword,
                                                  m_session.ParamImage.data(),
                                                  [this](int v) { ProgressBar1->setValue(v); });
+    if (m_platform.clock.gate().stoppedForGood())
+        return; // the program is ending: nothing more to say
     Ui &ui = m_platform.ui;
     switch (r.kind) {
     case TransmitResult::Acknowledged:

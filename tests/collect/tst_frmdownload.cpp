@@ -6,6 +6,7 @@
 #include "collect/RecordAssembler.h"
 #include "collect/frmDownLoad.h"
 #include "collect/frmEnaDisRTC.h"
+#include "link/frmChangePwd.h"
 #include "link/Frames.h"
 #include "platform/QtSettingsStore.h"
 #include "support/FakeSerialPort.h"
@@ -312,6 +313,32 @@ private Q_SLOTS:
                               Ui::Buttons::Ok, Ui::Icon::Exclamation, QStringLiteral("Download Data From ZEV")}}));
         QVERIFY(okEnabled());
         QCOMPARE(m_session.BusyCount, qint16(0));
+
+        // Stopped by the user: what came is shown and called incomplete.
+        m_ui.clear();
+        config.fault = ScannerModel::Fault::None;
+        config.records = ScannerModel::generateRecords(200, m_clock.now().addDays(-1), 3);
+        useModel(config);
+        auto *stop = child<QPushButton>(*m_window, "cmdStop");
+        QVERIFY(!stop->isEnabled());
+        const qint64 start = m_clock.tickCount();
+        m_clock.onTick = [&](qint64 now) {
+            if (now - start == 1500)
+                click(*m_window, "cmdStop");
+        };
+        m_ui.onModal([&](QDialog &d) {
+            shown = static_cast<Data &>(d).text();
+            return 0;
+        });
+        ok();
+        m_clock.onTick = nullptr;
+        QVERIFY(shown.startsWith("200 record(s) received\r\n \r\n"));
+        QCOMPARE(m_ui.boxes.size(), 1);
+        QVERIFY(m_ui.boxes[0].text.startsWith(QStringLiteral("Only %1 of 200 records were received.")
+                                                  .arg(shown.count("\r\n\r\n"))));
+        QCOMPARE(m_ui.boxes[0].icon, Ui::Icon::Exclamation);
+        QVERIFY(!stop->isEnabled());
+        QVERIFY(okEnabled());
     }
 
     void wrongPasswordStillSendsDAndEndsInTheFault()
@@ -624,7 +651,17 @@ private Q_SLOTS:
         bool stillOpen = false;
         m_ui.onModal([&](QDialog &d) {
             typePasswords(d, current, fresh, confirm);
+            // A double click: the second one arrives while the scanner's reply is awaited.
+            bool again = true;
+            m_clock.onTick = [&](qint64) {
+                if (again && model().framesReceived().size() == 2) {
+                    again = false;
+                    click(d, "cmdOK");
+                    static_cast<frmChangePwd &>(d).cmdOK_Click();
+                }
+            };
             click(d, "cmdOK");
+            m_clock.onTick = nullptr;
             stillOpen = d.result() != QDialog::Accepted;
             return d.result();
         });
@@ -634,6 +671,8 @@ private Q_SLOTS:
         QCOMPARE(!stillOpen, changed);
         if (changed) {
             QCOMPARE(model().password(), stored.toLatin1());
+            QCOMPARE(model().framesReceived().size(), 2); // the check and one "C"
+            QCOMPARE(m_ui.boxes.size(), 1);
             QCOMPARE(model().framesReceived().last(), Link::changePasswordFrame(QStringLiteral("1234"), fresh));
             QCOMPARE(m_ui.boxes.last(), (Box{QStringLiteral("Your password has been changed. "), Ui::Buttons::Ok,
                                              Ui::Icon::Information, QStringLiteral("Change  Password Confirmation")}));

@@ -3,6 +3,8 @@
 #include "core/Session.h"
 #include "collect/Data.h"
 #include "collect/frmDownLoad.h"
+#include "app/MDIfrmMain.h"
+#include "app/Startup.h"
 #include "link/frmPword.h"
 #include "platform/PortNames.h"
 #include "platform/QtClock.h"
@@ -11,9 +13,12 @@
 #include "support/ScriptedUi.h"
 #include "support/SimProcess.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -21,6 +26,46 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+const char kCloseDuringDownload[] = "--close-during-download";
+
+// Run as a child process: the program's main window on the real port and
+// clock, a download started, the main window closed 1.5 s into it with Yes to
+// the question. Prints "closing" just before the close; exits 0 when the
+// only box was that question.
+int closeDuringDownload(int argc, char **argv, const QString &device)
+{
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    QtSettingsStore store(dir.filePath(QStringLiteral("s.ini")));
+    PortNames names;
+    names.setOverride(1, device);
+    ScriptedUi ui;
+    ui.answer(Ui::Answer::Yes);
+    QtClock clock;
+    Platform platform{ui, store, clock, [&names]() { return std::make_unique<QtSerialPort>(names); }, QString()};
+    Session session;
+    session.LoggedIn = true;
+    session.LoginPassword = QStringLiteral("1234    ");
+    MDIfrmMain main(session, platform);
+    Program::registerWindows(main, session, platform);
+    main.show();
+    QObject::connect(&main, &MDIfrmMain::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QTimer::singleShot(0, &main, [&]() {
+        main.VerticalMenu1_MenuItemClick(4, 1);
+        static_cast<frmDownLoad *>(main.child(QStringLiteral("frmDownLoad")))->cmdOK_Click();
+    });
+    QTimer::singleShot(1500, &main, [&]() {
+        std::fputs("closing\n", stdout);
+        std::fflush(stdout);
+        main.close();
+    });
+    app.exec();
+    // 0 only when the close found the download running, asked, and nothing else was said.
+    return ui.boxes.size() == 1 && ui.boxes[0].buttons == Ui::Buttons::YesNo ? 0 : 3;
+}
+} // namespace
 
 class TestWindowsSim : public QObject
 {
@@ -137,7 +182,43 @@ private Q_SLOTS:
         const QString text = QString::fromUtf8(p.readAllStandardOutput());
         QCOMPARE(text.count(QStringLiteral("2000 record(s) received")), 2);
     }
+
+
+    void closingTheMainWindowDuringADownloadEndsTheProgram()
+    {
+        // About 30 s of records at the line rate.
+        SimProcess sim({QStringLiteral("--records"), QStringLiteral("2000"), QStringLiteral("--quiet")});
+        if (!sim.started())
+            QSKIP(qPrintable(sim.error()));
+        QProcess program;
+        program.start(QCoreApplication::applicationFilePath(), {QLatin1String(kCloseDuringDownload), sim.device()});
+        QVERIFY(program.waitForStarted());
+        QElapsedTimer sinceClose;
+        while (program.state() == QProcess::Running && !program.canReadLine())
+            program.waitForReadyRead(100);
+        QCOMPARE(program.readLine(), QByteArray("closing\n"));
+        sinceClose.start();
+        const bool ended = program.waitForFinished(2000);
+        const qint64 took = sinceClose.elapsed();
+        if (!ended) {
+            program.kill();
+            program.waitForFinished();
+        }
+        QVERIFY2(ended, qPrintable(QStringLiteral("still running %1 ms after the close").arg(took)));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
 };
 
-QTEST_MAIN(TestWindowsSim)
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], kCloseDuringDownload) == 0) {
+        int childArgc = 1;
+        return closeDuringDownload(childArgc, argv, QString::fromLocal8Bit(argv[2]));
+    }
+    QApplication app(argc, argv);
+    TestWindowsSim test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_windows_sim.moc"

@@ -93,6 +93,27 @@ private Q_SLOTS:
         QVERIFY(!m_port->isOpen());
     }
 
+    void secondClickDuringTheWaitStartsNothing()
+    {
+        m_peer.replies << ScriptedPeer::Reply{Link::AckFrame, 500};
+        auto *button = m_window->findChild<QPushButton *>(QStringLiteral("Command2"));
+        bool enabledDuring = true;
+        m_clock.onTick = [&](qint64) {
+            if (!m_port->isOpen() || m_port->writes.size() != 131 || !enabledDuring)
+                return;
+            enabledDuring = button->isEnabled();
+            QTest::mouseClick(button, Qt::LeftButton);
+            m_window->Command2_Click(); // a click that gets past the disabled button
+        };
+        transmit();
+        m_clock.onTick = nullptr;
+        QVERIFY(!enabledDuring);
+        QVERIFY(button->isEnabled());
+        QCOMPARE(m_port->writes.size(), 131);
+        QCOMPARE(m_ui.boxes.size(), 1);
+        QCOMPARE(m_ui.boxes[0].text, QStringLiteral("Transmit O.K. "));
+    }
+
     void refused()
     {
         m_peer.replies << ScriptedPeer::Reply{Link::NakFrame, 50};
