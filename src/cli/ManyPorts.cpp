@@ -4,10 +4,10 @@
 #include "platform/PortNames.h"
 #include "platform/QtSettingsStore.h"
 
-#include <QCoreApplication>
+#include <QBuffer>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QProcess>
+#include <QThread>
 #include <memory>
 #include <vector>
 
@@ -74,28 +74,41 @@ int run(const QStringList &ports, const QString &password, const QStringList &co
             return usage(err, QStringLiteral("--raw takes one port; the archive keeps every port's bytes"));
     }
 
-    QtSettingsStore store;
-    PortNames names(&store);
-    std::vector<std::unique_ptr<QProcess>> runs;
-    for (const QString &port : ports) {
-        QStringList args{QStringLiteral("--port"), port};
+    // One thread per port, each running the one-port command with its own
+    // port, clock and event loop: the scanners are served at the same time
+    // without the cost of starting a process for each.
+    struct Outcome
+    {
+        int status = ZevCtl::Done;
+        QByteArray err;
+    };
+    std::vector<Outcome> outcomes(size_t(ports.size()));
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (qsizetype i = 0; i < ports.size(); ++i) {
+        QStringList args{QStringLiteral("--port"), ports[i]};
         if (!password.isNull())
             args << QStringLiteral("--password") << password;
-        auto p = std::make_unique<QProcess>();
-        p->setStandardOutputFile(QProcess::nullDevice());
-        p->start(QCoreApplication::applicationFilePath(), args + command);
-        runs.push_back(std::move(p));
+        args += command;
+        Outcome &outcome = outcomes[size_t(i)];
+        threads.emplace_back(QThread::create([args, &outcome]() {
+            QBuffer out;
+            QBuffer err;
+            out.open(QIODevice::WriteOnly);
+            err.open(QIODevice::WriteOnly);
+            outcome.status = ZevCtl::run(args, out, err);
+            outcome.err = err.data();
+        }));
+        threads.back()->start();
     }
+    for (auto &t : threads)
+        t->wait();
+
+    QtSettingsStore store;
+    PortNames names(&store);
     int highest = ZevCtl::Done;
-    for (size_t i = 0; i < runs.size(); ++i) {
-        QProcess &p = *runs[i];
-        p.waitForFinished(-1);
-        int status = p.exitCode();
-        QString detail = lastLine(p.readAllStandardError(), name);
-        if (p.error() == QProcess::FailedToStart || p.exitStatus() != QProcess::NormalExit) {
-            status = ZevCtl::UnexpectedReply;
-            detail = QStringLiteral("zevctl ended abnormally: ") + p.errorString();
-        }
+    for (qsizetype i = 0; i < ports.size(); ++i) {
+        const int status = outcomes[size_t(i)].status;
+        const QString detail = lastLine(outcomes[size_t(i)].err, name);
         highest = qMax(highest, status);
         bool isNumber = false;
         const int com = ports[i].toInt(&isNumber);

@@ -5,7 +5,7 @@
 class QIODevice;
 
 // zevctl --port A --port B ... COMMAND: the command runs on every port at the
-// same time, each in its own zevctl process, and stderr gets one line per port.
+// same time, each port in its own thread, and stderr gets one line per port.
 namespace ManyPorts {
 
 // true for the commands that talk to one scanner and may run on several.

@@ -161,8 +161,11 @@ QByteArray Records::timestamp(const Record &r)
 {
     if (!r.stamped)
         return QByteArray();
+    int values[6];
+    for (int i = 0; i < 6; ++i)
+        values[i] = r.clock[i] - 16;
     char line[40];
-    const char *end = putTimestamp(line, r.clock.data(), "-- ::");
+    const char *end = putTimestamp(line, values, "-- ::");
     return QByteArray(line, end - line);
 }
 
@@ -283,7 +286,8 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
     }
     Record next;
     next.stamped = passed;
-    std::copy(values, values + 6, next.clock.begin());
+    for (int i = 0; i < 6; ++i)
+        next.clock[i] = quint8(values[i] + 16);
     if (progress)
         progress(0);
 
@@ -299,7 +303,7 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
             text.append("\r\n\r\n", 4);
             ++result.records;
             next.offset = pos + 1;
-            next.size = terminator - pos - 1;
+            next.size = qint32(terminator - pos - 1);
         } else {
             next.offset = pos;
             next.size = 0;
@@ -314,12 +318,14 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
             break;
         next.stamped = laterTimestampPasses(p + pos);
         if (next.stamped) {
-            for (int i = 0; i < 6; ++i)
-                next.clock[i] = byteValue(p[pos + i]) - 16;
+            for (int i = 0; i < 6; ++i) {
+                next.clock[i] = quint8(p[pos + i]);
+                values[i] = next.clock[i] - 16;
+            }
         }
         if (rtcFlag) {
             if (next.stamped)
-                appendTimestampLine(text, next.clock.data());
+                appendTimestampLine(text, values);
             else
                 appendFailedTimestampLine(text);
         }

@@ -24,14 +24,14 @@ enum class Fault {
 };
 
 // One terminated record as data: where its data lie in the stream (without the
-// character that is not shown) and its six timestamp values, when they passed
-// their check.
+// character that is not shown) and its six timestamp bytes, when they passed
+// their check. Kept small: a long download holds millions.
 struct Record
 {
     qsizetype offset = 0;
-    qsizetype size = 0;
+    qint32 size = 0;
     bool stamped = false;             // false: the timestamp failed its check
-    std::array<int, 6> clock = {};    // year within the century, month, day, hour, minute, second
+    std::array<quint8, 6> clock = {}; // year within the century, month, day, hour, minute, second; each value + 16
 };
 
 // The records of a download, gathered in the same pass as the text. Every

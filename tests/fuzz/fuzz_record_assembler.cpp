@@ -1,6 +1,7 @@
 // The download stream comes from the scanner: any bytes must assemble or end
 // in a fault, quickly, with text no larger than a small multiple of the input.
 #include "collect/RecordAssembler.h"
+#include "collect/RecordExport.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -39,6 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(mid.text.startsWith("Machine ID: ") && mid.text.endsWith(plain.text));
         require(both.text.startsWith("Machine ID: ") && both.text.endsWith(rtc.text));
         require(rtc.text.size() >= plain.text.size());
+        // Every terminated record is listed, lies inside the stream, and exports.
+        require(plain.download.list.size() == plain.terminated && plain.download.announced == plain.announced);
+        for (const RecordAssembler::Record &r : plain.download.list)
+            require(r.offset >= 0 && r.size >= 0 && r.offset + r.size <= stream.size());
+        require(RecordExport::csv(plain.download).startsWith("machine_id,timestamp,data\r\n"));
+        require(RecordExport::json(plain.download, true).endsWith("]}\n"));
     }
     return 0;
 }
