@@ -1,5 +1,7 @@
 #include "collect/DownloadArchive.h"
 
+#include "platform/UserFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -54,8 +56,8 @@ Saved save(const QByteArray &stream, const QDateTime &when)
         }
         saved.path = base + QStringLiteral("-%1.raw").arg(n);
     }
-    if (file.write(stream) != stream.size() || !file.flush()) {
-        saved.error = file.errorString();
+    if (const QString error = UserFile::writeAll(file, stream); !error.isEmpty()) {
+        saved.error = error;
         file.close();
         file.remove();
         return saved;

@@ -143,7 +143,7 @@ private Q_SLOTS:
         QVERIFY(!text.contains(QStringLiteral("Machine ID")));
     }
 
-    // Beside the Part's commands: the records as CSV, the downloads folder and the print preview.
+    // Beside the viewer's own commands: the records as CSV, the downloads folder and the print preview.
     void exportFolderAndPreview()
     {
         Data viewer(m_ui);
