@@ -1,5 +1,6 @@
 #include "core/ChildWindow.h"
 #include "app/MDIfrmMain.h"
+#include "core/Exchange.h"
 #include "core/Platform.h"
 #include "core/Session.h"
 #include "app/Startup.h"
@@ -486,6 +487,31 @@ private Q_SLOTS:
             QCOMPARE(m_ui.fileRequests[0].filter, QStringLiteral("All Files (*.*)|*.*|ZEV Data Files (*.msr)|*.msr"));
         // Stored first, even when the close is then cancelled.
         QCOMPARE(stored(QStringLiteral("RTC")), QStringLiteral("True"));
+    }
+
+    void leavingDuringAnExchangeAsksFirst()
+    {
+        // A clock of its own: a Yes stops every later wait on it.
+        VirtualClock clock;
+        Platform platform{m_ui, *m_store, clock, m_platform->makePort, factoryDir()};
+        MDIfrmMain main(m_session, platform);
+        main.show();
+        const Box ask = box(QStringLiteral("The program is still talking to the scanner. Stop that and exit?"),
+                            Ui::Buttons::YesNo, Ui::Icon::Exclamation);
+        const ExchangeGuard exchange(clock.gate());
+        main.VerticalMenu1_MenuItemClick(1, 2); // File Open starts nothing
+        m_ui.answer(Ui::Answer::No);
+        QVERIFY(!main.close());
+        m_ui.answer(Ui::Answer::No);
+        main.VerticalMenu1_MenuItemClick(1, 4);
+        QVERIFY(!main.programEnded());
+        QVERIFY(!clock.stopping());
+        QCOMPARE(m_ui.boxes, (QList<Box>{ask, ask}));
+        QVERIFY(m_ui.boxOptions[0].defaultNo);
+        m_ui.answer(Ui::Answer::Yes);
+        QVERIFY(main.close());
+        QVERIFY(clock.gate().stoppedForGood());
+        QVERIFY(!clock.waitMs(10));
     }
 
     // --- start-up
