@@ -324,7 +324,7 @@ private Q_SLOTS:
         const qint64 start = m_clock.tickCount();
         m_clock.onTick = [&](qint64 now) {
             if (now - start == 1500)
-                click(*m_window, "cmdStop");
+                QTest::keyClick(child<QPushButton>(*m_window, "cmdStop"), Qt::Key_Escape);
         };
         m_ui.onModal([&](QDialog &d) {
             shown = static_cast<Data &>(d).text();
