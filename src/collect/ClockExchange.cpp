@@ -58,6 +58,8 @@ ClockSyncResult runClockSync(SerialPort &port, Clock &clock, const Session &sess
                 return portFailed();
             if (clock.tickCount() - sent >= 3000 || clock.stopping()) {
                 result.kind = ClockSyncResult::ReadBackTimedOut;
+                if (clock.stopping())
+                    port.close(); // stopped: no next try on this port
                 return result;
             }
             clock.block(10);
