@@ -215,8 +215,8 @@ int transmit(Command &c)
     case TransmitResult::Acknowledged:
         return c.print(QStringLiteral("transmit acknowledged\n"));
     case TransmitResult::OtherReply:
-        // Only AckFrame means accepted; a refusal is one more reply that is not it.
-        return c.fail(UnexpectedReply,
+        // Only AckFrame means accepted; the negative reply is the scanner's own refusal.
+        return c.fail(r.reply == Link::NakFrame ? Refused : UnexpectedReply,
                       QStringLiteral("the scanner did not accept the settings (reply %1)").arg(hex(r.reply)));
     case TransmitResult::TimedOut:
         return c.fail(NoReply, QStringLiteral("no reply within 3 s"));
