@@ -254,14 +254,8 @@ QString fileInDirectory(const QString &dir, const RecordAssembler::Records &reco
         id = QStringLiteral("download");
     const QString base = dir + QLatin1Char('/') + id;
     const QString ext = QLatin1Char('.') + RecordExport::extension(format);
-    for (int n = 1; n < 1000; ++n) {
-        QFile claim(n == 1 ? base + ext : base + QStringLiteral("-%1").arg(n) + ext);
-        if (claim.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return claim.fileName();
-        if (!claim.exists())
-            break;
-    }
-    return base + ext;
+    QFile claim;
+    return UserFile::createNew(claim, base, ext) ? claim.fileName() : base + ext;
 }
 
 // Writes an assembled download as text, CSV or JSON to -o or stdout.
@@ -502,8 +496,7 @@ int ports(Command &c)
         text += QStringLiteral("  ") + QStringLiteral("COM %1").arg(com).leftJustified(8) + m.device.leftJustified(width + 2)
               + PortNames::sourceName(m.source) + QLatin1Char('\n');
     }
-    say(c.out, text);
-    return Done;
+    return c.print(text);
 }
 
 } // namespace

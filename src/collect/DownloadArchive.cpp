@@ -46,15 +46,11 @@ Saved save(const QByteArray &stream, const QDateTime &when)
         return saved;
     }
     QFile file;
-    for (int n = 2;; ++n) {
-        file.setFileName(saved.path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-            break;
-        if (!file.exists() || n > 999) {
-            saved.error = file.errorString();
-            return saved;
-        }
-        saved.path = base + QStringLiteral("-%1.raw").arg(n);
+    const bool created = UserFile::createNew(file, base, QStringLiteral(".raw"));
+    saved.path = file.fileName();
+    if (!created) {
+        saved.error = file.errorString();
+        return saved;
     }
     if (const QString error = UserFile::writeAll(file, stream); !error.isEmpty()) {
         saved.error = error;

@@ -375,9 +375,8 @@ void frmDownLoad::download()
     ProgressBarM->setValue(ProgressBarM->maximum());
     setStatus(QStringLiteral("Adjusting Data..."), QColor(0, 128, 0));
 
-    // Reading the header starts the bar again; it steps after the first
-    // timestamp and after every record.
-    ProgressBarM->setMaximum(100);
+    // Reading the header starts the bar again (on the 100 scale set above); it
+    // steps after the first timestamp and after every record.
     ProgressBarM->setValue(0);
     const RecordAssembler::Result assembled =
         RecordAssembler::assemble(stream.bytes, m_session.MidFlag, m_session.RtcFlag,

@@ -22,7 +22,7 @@ QString permissionHint(const PortFacts &f)
 
 QString PortProblem::line() const
 {
-    QString text = device.isEmpty() ? reason : device + QStringLiteral(": ") + reason;
+    QString text = deviceAndReason();
     if (!hint.isEmpty())
         text += QStringLiteral(" (") + hint + QLatin1Char(')');
     return text;
@@ -30,10 +30,15 @@ QString PortProblem::line() const
 
 QString PortProblem::detail() const
 {
-    QString text = device.isEmpty() ? reason : device + QStringLiteral(": ") + reason;
+    QString text = deviceAndReason();
     if (!hint.isEmpty())
         text += QStringLiteral("\n") + hint.at(0).toUpper() + hint.mid(1) + QLatin1Char('.');
     return text;
+}
+
+QString PortProblem::deviceAndReason() const
+{
+    return device.isEmpty() ? reason : device + QStringLiteral(": ") + reason;
 }
 
 PortProblem PortProblem::diagnose(const PortFacts &f)
@@ -41,7 +46,7 @@ PortProblem PortProblem::diagnose(const PortFacts &f)
     PortProblem p;
     p.device = f.device;
     p.reason = f.osReason;
-    if (f.when == PortFacts::InUse) {
+    if (f.when == PortFacts::WhileOpen) {
         p.kind = Lost;
         p.hint = QStringLiteral("the line was lost: check the cable and that the adapter is still plugged in");
         return p;

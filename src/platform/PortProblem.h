@@ -6,7 +6,7 @@
 // gathered where it happened (the real port reads it from the device).
 struct PortFacts
 {
-    enum When { Opening, InUse }; // InUse: the line failed after it was open
+    enum When { Opening, WhileOpen }; // WhileOpen: the line failed after it was open
     enum Error { NotFound, Permission, Other };
 
     QString device;
@@ -45,4 +45,7 @@ struct PortProblem
     QString detail() const;
 
     static PortProblem diagnose(const PortFacts &facts);
+
+private:
+    QString deviceAndReason() const;
 };

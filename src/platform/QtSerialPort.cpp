@@ -192,7 +192,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     if (!m_port.isOpen())
         return;
     m_error = m_port.errorString();
-    noteProblem(PortFacts::InUse, error);
+    noteProblem(PortFacts::WhileOpen, error);
     qCWarning(zevLinkLowLevel) << "port" << deviceName() << "failed:" << m_error;
     // Closing drops Qt's buffer; what arrived before the failure is kept for readAll.
     m_beforeFailure += m_port.readAll();

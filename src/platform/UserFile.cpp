@@ -72,6 +72,18 @@ QString write(const QString &path, const QByteArray &bytes)
     return QString();
 }
 
+bool createNew(QFile &file, const QString &base, const QString &ext)
+{
+    for (int n = 1; n < 1000; ++n) {
+        file.setFileName(n == 1 ? base + ext : base + QStringLiteral("-%1").arg(n) + ext);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+            return true;
+        if (!file.exists())
+            return false;
+    }
+    return false;
+}
+
 ReadResult read(const QString &path, qint64 limit)
 {
     ReadResult r;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+class QFile;
 class QIODevice;
 
 // The files the user names: settings files, the downloaded text, raw downloads.
@@ -16,6 +17,11 @@ QString write(const QString &path, const QByteArray &bytes);
 
 // Writes all of bytes to an open device; empty, or the reason of a failed or short write.
 QString writeAll(QIODevice &device, const QByteArray &bytes);
+
+// Opens a new file for writing named base + ext, or base-2 + ext, base-3 + ext,
+// ... when that name is taken: a file already there is never replaced. False
+// when none could be made (file's errorString() says why).
+bool createNew(QFile &file, const QString &base, const QString &ext);
 
 struct ReadResult
 {

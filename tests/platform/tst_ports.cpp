@@ -78,7 +78,7 @@ private Q_SLOTS:
                "check which device the COM number means in Serial Ports or with zevctl ports)";
         PortFacts lost;
         lost.device = QStringLiteral("/dev/ttyACM0");
-        lost.when = PortFacts::InUse;
+        lost.when = PortFacts::WhileOpen;
         lost.osReason = QStringLiteral("Input/output error");
         QTest::newRow("line lost") << lost
             << "/dev/ttyACM0: Input/output error (the line was lost: check the cable and that the adapter is still plugged in)";
