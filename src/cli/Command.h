@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/Session.h"
+#include "image/ImageText.h"
+#include "platform/PortNames.h"
+#include "platform/QtClock.h"
+#include "platform/QtSerialPort.h"
+#include "platform/QtSettingsStore.h"
+
+#include <QIODevice>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+// What every zevctl command shares: its words, where it speaks, and the line
+// to the scanner that --port names.
+namespace ZevCtl {
+
+void say(QIODevice &dev, const QString &text);
+QString hex(const QByteArray &bytes);
+
+// One command's words and where it speaks.
+struct Command
+{
+    QString name;
+    QStringList args;
+    QString portOption;
+    QString password;
+    QIODevice &out;
+    QIODevice &err;
+
+    int fail(int status, const QString &text) const;
+    // Writes to stdout; a failed or short write (a full disk, a closed pipe) is a file error.
+    int print(const QByteArray &bytes) const;
+    int print(const QString &text) const { return print(text.toLocal8Bit()); }
+    // Takes a flag such as --yes out of args.
+    bool flag(const QString &f) { return args.removeAll(f) > 0; }
+    // Takes "-o FILE" style options out of args; false when the value is missing.
+    bool option(const QString &o, QString &value);
+};
+
+// The line to the scanner as --port names it: a COM number, or a device path taken as COM 1.
+struct Line
+{
+    QtSettingsStore store;
+    PortNames names{&store};
+    QtClock clock;
+    Session session;
+
+    explicit Line(const Command &c);
+    std::unique_ptr<QtSerialPort> makePort();
+    QString device() const { return names.deviceFor(session.CommPortNumber); }
+
+    // A port that could not be opened (2) or failed once open (4), in plain
+    // words: the device, the operating system's reason and a hint.
+    int portFailed(const Command &c, const SerialPort &port, const SerialPort *other = nullptr) const;
+};
+
+// Reads a settings file the way the program would take it; nullopt (and a
+// reason on err) when it would refuse it.
+std::optional<ImageText::SettingsContent> readSettingsFile(const Command &c, const QString &path);
+
+// -o and --raw: a file written whole, or a device or pipe written in place.
+int writeFile(const Command &c, const QString &path, const QByteArray &bytes);
+
+// The commands, one routine each; c.args holds what follows the command's name.
+int show(Command &c);
+int login(Command &c);
+int transmit(Command &c);
+int download(Command &c);
+int assemble(Command &c);
+int erase(Command &c);
+int setClock(Command &c);
+int passwd(Command &c);
+int ports(Command &c);
+
+} // namespace ZevCtl

@@ -1,0 +1,52 @@
+#include "cli/Command.h"
+
+#include "cli/ZevCtl.h"
+#include "platform/PortDiscovery.h"
+
+namespace ZevCtl {
+
+// The ports the system reports, then what each COM number means and why;
+// --map and --unmap change the per-user setting first.
+int ports(Command &c)
+{
+    QString map;
+    QString unmap;
+    if (!c.option(QStringLiteral("--map"), map) || !c.option(QStringLiteral("--unmap"), unmap) || !c.args.isEmpty()
+        || (!map.isEmpty() && !unmap.isEmpty()))
+        return c.fail(Usage, QStringLiteral("usage: ports [--map N=DEVICE | --unmap N]"));
+    Line line(c);
+    int n = 0;
+    QString device;
+    bool ok = true;
+    if (!unmap.isEmpty())
+        n = unmap.toInt(&ok);
+    if (!map.isEmpty())
+        ok = PortNames::parseMapping(map, n, device);
+    if (!ok || n > PortNames::Count || (n < 1 && (!map.isEmpty() || !unmap.isEmpty())))
+        return c.fail(Usage, QStringLiteral("COM numbers go from 1 to %1: --map N=DEVICE, --unmap N").arg(PortNames::Count));
+    if (n > 0) {
+        line.names.store(n, device);
+        const PortNames::Mapping m = line.names.lookup(n);
+        if (m.source == PortNames::Source::Option || m.source == PortNames::Source::Environment)
+            say(c.err, QStringLiteral("zevctl ports: stored, but the %1 makes COM %2 %3 for now\n")
+                           .arg(PortNames::sourceName(m.source)).arg(n).arg(m.device));
+    }
+    QString text = QStringLiteral("Ports the system reports (device, description, manufacturer, serial number):\n");
+    const QStringList found = PortDiscovery::listing(PortDiscovery::systemPorts());
+    text += found.isEmpty() ? QStringLiteral("  none\n") : QStringLiteral("  ") + found.join(QStringLiteral("\n  ")) + QLatin1Char('\n');
+    text += QStringLiteral("COM ports (device, from):\n");
+    QList<PortNames::Mapping> mappings;
+    qsizetype width = 0;
+    for (int com = 1; com <= PortNames::Count; ++com) {
+        mappings << line.names.lookup(com);
+        width = std::max(width, mappings.last().device.size());
+    }
+    for (int com = 1; com <= PortNames::Count; ++com) {
+        const PortNames::Mapping &m = mappings[com - 1];
+        text += QStringLiteral("  ") + QStringLiteral("COM %1").arg(com).leftJustified(8) + m.device.leftJustified(width + 2)
+              + PortNames::sourceName(m.source) + QLatin1Char('\n');
+    }
+    return c.print(text);
+}
+
+} // namespace ZevCtl

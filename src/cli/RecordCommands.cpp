@@ -1,0 +1,162 @@
+#include "cli/Command.h"
+
+#include "cli/ZevCtl.h"
+#include "cli/StderrProgress.h"
+#include "collect/DownloadArchive.h"
+#include "collect/DownloadExchange.h"
+#include "collect/RecordAssembler.h"
+#include "collect/RecordExport.h"
+#include "platform/UserFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+// download and assemble: the scanner's records as text, CSV or JSON.
+namespace ZevCtl {
+
+namespace {
+
+// The most assemble reads of a raw download: some days of a scanner talking
+// without a pause, and still little memory.
+constexpr qint64 RawLimit = qint64(256) << 20;
+
+// What download and assemble write, and where.
+struct RecordsOutput
+{
+    bool rtc = false;
+    bool mid = false;
+    RecordExport::Format format = RecordExport::Format::Text;
+    QString path; // empty: stdout; a directory: a file named by the machine ID in it
+};
+
+// Takes --rtc, --mid, --format and -o out of args; false on a missing or unknown value.
+bool takeRecordsOptions(Command &c, RecordsOutput &o)
+{
+    o.rtc = c.flag(QStringLiteral("--rtc"));
+    o.mid = c.flag(QStringLiteral("--mid"));
+    QString format = QStringLiteral("text");
+    return c.option(QStringLiteral("-o"), o.path) && c.option(QStringLiteral("--format"), format)
+        && RecordExport::parseFormat(format, o.format);
+}
+
+// In a directory, the file takes the machine ID's name; a name already there is
+// never replaced (two scanners may share an ID), the next free "-2", "-3" is taken.
+QString fileInDirectory(const QString &dir, const RecordAssembler::Records &records, RecordExport::Format format)
+{
+    QString id = DownloadArchive::safeName(records.machineId);
+    if (id.isEmpty())
+        id = QStringLiteral("download");
+    const QString base = dir + QLatin1Char('/') + id;
+    const QString ext = QLatin1Char('.') + RecordExport::extension(format);
+    QFile claim;
+    return UserFile::createNew(claim, base, ext) ? claim.fileName() : base + ext;
+}
+
+// Writes an assembled download as text, CSV or JSON to -o or stdout.
+int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete)
+{
+    QByteArray bytes;
+    switch (o.format) {
+    case RecordExport::Format::Text: bytes = r.text; break;
+    case RecordExport::Format::Csv: bytes = RecordExport::csv(r.download); break;
+    case RecordExport::Format::Json: bytes = RecordExport::json(r.download, complete); break;
+    }
+    if (o.path.isEmpty())
+        return c.print(bytes);
+    const QString path = QFileInfo(o.path).isDir() ? fileInDirectory(o.path, r.download, o.format) : o.path;
+    const int status = writeFile(c, path, bytes);
+    if (status != Done && path != o.path)
+        QFile::remove(path); // the name claimed in the directory
+    return status;
+}
+
+// The archive comes before anything else is written; its failure is told and
+// the download goes on.
+void archive(Command &c, const QByteArray &stream)
+{
+    const DownloadArchive::Saved saved = DownloadArchive::save(stream, QDateTime::currentDateTime());
+    if (!saved.ok)
+        say(c.err, QStringLiteral("zevctl %1: the download was not archived in %2: %3\n")
+                       .arg(c.name, DownloadArchive::folder(), saved.error));
+}
+
+} // namespace
+
+int download(Command &c)
+{
+    RecordsOutput o;
+    QString rawFile;
+    const bool noArchive = c.flag(QStringLiteral("--no-archive"));
+    QString timeout = QStringLiteral("3600");
+    bool timeoutOk = false;
+    if (!takeRecordsOptions(c, o) || !c.option(QStringLiteral("--raw"), rawFile)
+        || !c.option(QStringLiteral("--timeout"), timeout) || !c.args.isEmpty())
+        return c.fail(Usage, QStringLiteral("usage: download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] "
+                                            "[--raw FILE] [--timeout SECONDS] [--no-archive]"));
+    const int seconds = timeout.toInt(&timeoutOk);
+    if (!timeoutOk || seconds < 1)
+        return c.fail(Usage, QStringLiteral("--timeout takes a whole number of seconds, at least 1"));
+    Line line(c);
+    auto check = line.makePort();
+    auto data = line.makePort();
+    DownloadProgress progress;
+    StderrProgress shown(c.err);
+    if (shown.active())
+        progress.received = [&shown](const QByteArray &soFar) { shown.update(soFar); };
+    const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session, progress, qint64(seconds) * 1000);
+    shown.finish();
+    if (s.kind == DownloadStream::CheckFailed)
+        return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
+    // Could not be opened (2) or lost before the download began (4).
+    if (s.kind == DownloadStream::PortError)
+        return line.portFailed(c, *check, data.get());
+    if (!noArchive && !s.bytes.isEmpty() && !s.refused())
+        archive(c, s.bytes);
+    // Every byte received is kept, whatever follows.
+    if (!rawFile.isEmpty())
+        if (const int status = writeFile(c, rawFile, s.bytes); status != Done)
+            return status;
+    const QString how = s.end == DownloadStream::LineFailed ? QStringLiteral("the line failed: ") + s.error
+                      : s.end == DownloadStream::Stopped   ? QStringLiteral("stopped after %1 s").arg(seconds)
+                                                            : QString();
+    if (s.bytes.isEmpty())
+        return c.fail(NoReply, how.isEmpty() ? QStringLiteral("nothing came after the download request")
+                                             : QStringLiteral("nothing came after the download request (%1)").arg(how));
+    if (s.refused())
+        return c.fail(Refused, QStringLiteral("the scanner refused the download (wrong password)"));
+    const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, o.mid, o.rtc, QDate::currentDate().year());
+    if (!r.ok()) {
+        // A header cut by a lost line or a stop is no reply, not a wrong one.
+        const int status = how.isEmpty() ? UnexpectedReply : NoReply;
+        return c.fail(status, QStringLiteral("the download cannot be read: ") + r.description
+                                  + (how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
+    }
+    if (const int status = writeRecords(c, r, o, !s.incomplete(r)); status != Done)
+        return status;
+    if (s.incomplete(r))
+        return c.fail(Incomplete, QStringLiteral("download incomplete: received %1 of %2 records%3")
+                                      .arg(r.terminated)
+                                      .arg(r.announced)
+                                      .arg(how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
+    return Done;
+}
+
+int assemble(Command &c)
+{
+    RecordsOutput o;
+    if (!takeRecordsOptions(c, o) || c.args.size() != 1)
+        return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]"));
+    const UserFile::ReadResult raw = UserFile::read(c.args.first(), RawLimit);
+    if (!raw.error.isEmpty())
+        return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.error));
+    if (raw.tooLong)
+        return c.fail(FileError, QStringLiteral("%1 is larger than a raw download may be (%2 MB)")
+                                     .arg(c.args.first())
+                                     .arg(RawLimit >> 20));
+    const RecordAssembler::Result r = RecordAssembler::assemble(raw.bytes, o.mid, o.rtc, QDate::currentDate().year());
+    if (!r.ok())
+        return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
+    return writeRecords(c, r, o, r.terminated >= r.announced);
+}
+
+} // namespace ZevCtl
