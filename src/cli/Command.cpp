@@ -5,6 +5,10 @@
 #include "link/Frames.h"
 #include "platform/UserFile.h"
 
+#include <QRegularExpression>
+
+#include <csignal>
+
 namespace ZevCtl {
 
 void say(QIODevice &dev, const QString &text)
@@ -43,6 +47,8 @@ bool Command::option(const QString &o, QString &value)
 }
 
 Line::Line(const Command &c)
+    : m_command(c), m_draining(c.err),
+      m_observer([this](qint64 discarded) { m_draining.discarding(m_command.name, discarded); })
 {
     bool isNumber = false;
     const int n = c.portOption.toInt(&isNumber);
@@ -54,13 +60,60 @@ Line::Line(const Command &c)
     PadPassword(session.LoginPassword, sum);
 }
 
-std::unique_ptr<QtSerialPort> Line::makePort()
+Line::~Line()
+{
+    m_draining.finish();
+    for (const auto &port : m_ports)
+        if (port->bytesWritten() > 0)
+            m_command.frameSent = true;
+}
+
+QtSerialPort *Line::makePort()
 {
     auto port = std::make_unique<QtSerialPort>(names);
     port->setPortNumber(session.CommPortNumber);
     port->setSettings(Link::LineSettings);
     port->setInputBufferSize(2048);
-    return port;
+    m_ports.push_back(std::move(port));
+    return m_ports.back().get();
+}
+
+int Line::stillSending(const Command &c, qint64 discarded) const
+{
+    return c.fail(NoReply, QStringLiteral("the scanner is still sending (%1 bytes discarded): wait until it has "
+                                          "finished, or switch it off and on")
+                               .arg(discarded));
+}
+
+QString signalName(int signal)
+{
+#ifdef SIGHUP
+    if (signal == SIGHUP)
+        return QStringLiteral("SIGHUP");
+#endif
+    if (signal == SIGINT)
+        return QStringLiteral("SIGINT");
+    if (signal == SIGTERM)
+        return QStringLiteral("SIGTERM");
+    return QString::number(signal);
+}
+
+QString portOptionProblem(const QString &port)
+{
+    static const QRegularExpression number(QStringLiteral("^[-+]?[0-9]+$"));
+    if (number.match(port).hasMatch()) {
+        bool ok = false;
+        const int n = port.toInt(&ok);
+        return ok && n >= 1 && n <= 16 ? QString() : QStringLiteral("COM numbers run from 1 to 16, not %1").arg(port);
+    }
+    if (port.isEmpty())
+        return QStringLiteral("--port needs a device or a COM number");
+    if (port != port.trimmed())
+        return QStringLiteral("the device \"%1\" has blanks at its ends").arg(port);
+    for (const QChar ch : port)
+        if (ch.category() == QChar::Other_Control)
+            return QStringLiteral("the device name holds a control character");
+    return QString();
 }
 
 int Line::portFailed(const Command &c, const SerialPort &port, const SerialPort *other) const

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/Session.h"
+#include "cli/StderrProgress.h"
 #include "image/ImageText.h"
+#include "link/QuietLine.h"
 #include "platform/PortNames.h"
 #include "platform/QtClock.h"
 #include "platform/QtSerialPort.h"
@@ -11,6 +13,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // What every zevctl command shares: its words, where it speaks, and the line
 // to the scanner that --port names.
@@ -28,6 +31,8 @@ struct Command
     QString password;
     QIODevice &out;
     QIODevice &err;
+    // Some frame went to the scanner (told when a signal stops the command).
+    mutable bool frameSent = false;
 
     int fail(int status, const QString &text) const;
     // Writes to stdout; a failed or short write (a full disk, a closed pipe) is a file error.
@@ -48,13 +53,32 @@ struct Line
     Session session;
 
     explicit Line(const Command &c);
-    std::unique_ptr<QtSerialPort> makePort();
+    ~Line();
+    Line(const Line &) = delete;
+    Line &operator=(const Line &) = delete;
+    // Owned by the line, which outlives every exchange of the command.
+    QtSerialPort *makePort();
     QString device() const { return names.deviceFor(session.CommPortNumber); }
 
     // A port that could not be opened (2) or failed once open (4), in plain
     // words: the device, the operating system's reason and a hint.
     int portFailed(const Command &c, const SerialPort &port, const SerialPort *other = nullptr) const;
+    // A line that never went quiet before the first frame (4).
+    int stillSending(const Command &c, qint64 discarded) const;
+
+private:
+    const Command &m_command;
+    std::vector<std::unique_ptr<QtSerialPort>> m_ports;
+    StderrProgress m_draining;
+    QuietLine::Observer m_observer;
 };
+
+// "SIGTERM" and its kin.
+QString signalName(int signal);
+
+// Why a --port value cannot name a port (empty when it can): COM numbers run
+// from 1 to 16, and a device name has no blanks at its ends and no control characters.
+QString portOptionProblem(const QString &port);
 
 // Reads a settings file the way the program would take it; nullopt (and a
 // reason on err) when it would refuse it.

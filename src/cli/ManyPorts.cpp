@@ -1,15 +1,22 @@
 #include "cli/ManyPorts.h"
 
+#include "cli/Command.h"
 #include "cli/ZevCtl.h"
 #include "platform/PortNames.h"
 #include "platform/QtSettingsStore.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QHash>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QThread>
 #include <memory>
 #include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace ManyPorts {
 
@@ -27,6 +34,8 @@ QString statusWords(int status)
     case ZevCtl::FileError: return QStringLiteral("file cannot be read or written");
     case ZevCtl::Incomplete: return QStringLiteral("download incomplete");
     }
+    if (status > ZevCtl::StoppedBySignal)
+        return QStringLiteral("stopped by signal ") + ZevCtl::signalName(status - ZevCtl::StoppedBySignal);
     return QStringLiteral("status %1").arg(status);
 }
 
@@ -49,6 +58,22 @@ QString lastLine(const QByteArray &stderrText, const QString &command)
     return line;
 }
 
+// What a --port value opens, as the system tells devices apart (a link, "..",
+// a COM number mapped to it all give the same); the path itself when it is not there.
+QString deviceIdentity(const QString &port, const PortNames &names)
+{
+    bool isNumber = false;
+    const int com = port.toInt(&isNumber);
+    const QString device = isNumber ? names.deviceFor(com) : port;
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) == 0)
+        return QStringLiteral("%1:%2:%3").arg(quint64(st.st_rdev)).arg(quint64(st.st_dev)).arg(quint64(st.st_ino));
+#endif
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    return canonical.isEmpty() ? device : canonical;
+}
+
 } // namespace
 
 bool takesSeveralPorts(const QString &command)
@@ -65,6 +90,16 @@ int run(const QStringList &ports, const QString &password, const QStringList &co
         return usage(err, QStringLiteral("%1 takes one --port at most").arg(name));
     if (QStringList(ports).removeDuplicates() > 0)
         return usage(err, QStringLiteral("a port is named twice"));
+    // One device under two names would run twice on one line: refused before any port opens.
+    QtSettingsStore store;
+    PortNames names(&store);
+    QHash<QString, QString> seen;
+    for (const QString &port : ports) {
+        const QString id = deviceIdentity(port, names);
+        if (seen.contains(id))
+            return usage(err, QStringLiteral("%1 and %2 are the same device").arg(seen.value(id), port));
+        seen.insert(id, port);
+    }
     if (name == QLatin1String("download")) {
         // Every port writes its own file, named by its machine ID.
         const qsizetype o = command.indexOf(QStringLiteral("-o"));
@@ -103,8 +138,6 @@ int run(const QStringList &ports, const QString &password, const QStringList &co
     for (auto &t : threads)
         t->wait();
 
-    QtSettingsStore store;
-    PortNames names(&store);
     int highest = ZevCtl::Done;
     for (qsizetype i = 0; i < ports.size(); ++i) {
         const int status = outcomes[size_t(i)].status;

@@ -26,6 +26,8 @@ int ports(Command &c)
         return c.fail(Usage, QStringLiteral("COM numbers go from 1 to %1: --map N=DEVICE, --unmap N").arg(PortNames::Count));
     if (n > 0) {
         line.names.store(n, device);
+        if (const QString error = line.store.lastError(); !error.isEmpty())
+            return c.fail(FileError, QStringLiteral("the mapping of COM %1 was not stored: %2").arg(n).arg(error));
         const PortNames::Mapping m = line.names.lookup(n);
         if (m.source == PortNames::Source::Option || m.source == PortNames::Source::Environment)
             say(c.err, QStringLiteral("zevctl ports: stored, but the %1 makes COM %2 %3 for now\n")

@@ -6,6 +6,7 @@
 #include "collect/DownloadExchange.h"
 #include "collect/RecordAssembler.h"
 #include "collect/RecordExport.h"
+#include "link/Frames.h"
 #include "platform/UserFile.h"
 
 #include <QFile>
@@ -40,8 +41,10 @@ bool takeRecordsOptions(Command &c, RecordsOutput &o)
 }
 
 // In a directory, the file takes the machine ID's name; a name already there is
-// never replaced (two scanners may share an ID), the next free "-2", "-3" is taken.
-QString fileInDirectory(const QString &dir, const RecordAssembler::Records &records, RecordExport::Format format)
+// never replaced (two scanners may share an ID), the next free "-2", "-3" is
+// claimed. Empty, with the reason in error, when no name could be claimed.
+QString fileInDirectory(const QString &dir, const RecordAssembler::Records &records, RecordExport::Format format,
+                        QString &error)
 {
     QString id = DownloadArchive::safeName(records.machineId);
     if (id.isEmpty())
@@ -49,7 +52,10 @@ QString fileInDirectory(const QString &dir, const RecordAssembler::Records &reco
     const QString base = dir + QLatin1Char('/') + id;
     const QString ext = QLatin1Char('.') + RecordExport::extension(format);
     QFile claim;
-    return UserFile::createNew(claim, base, ext) ? claim.fileName() : base + ext;
+    if (UserFile::createNew(claim, base, ext))
+        return claim.fileName();
+    error = claim.errorString();
+    return QString();
 }
 
 // Writes an assembled download as text, CSV or JSON to -o or stdout.
@@ -63,10 +69,15 @@ int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutp
     }
     if (o.path.isEmpty())
         return c.print(bytes);
-    const QString path = QFileInfo(o.path).isDir() ? fileInDirectory(o.path, r.download, o.format) : o.path;
+    if (!QFileInfo(o.path).isDir())
+        return writeFile(c, o.path, bytes);
+    QString error;
+    const QString path = fileInDirectory(o.path, r.download, o.format, error);
+    if (path.isEmpty())
+        return c.fail(FileError, QStringLiteral("no new file name could be made in %1: %2").arg(o.path, error));
     const int status = writeFile(c, path, bytes);
-    if (status != Done && path != o.path)
-        QFile::remove(path); // the name claimed in the directory
+    if (status != Done)
+        QFile::remove(path); // the empty name this run claimed, nobody else's file
     return status;
 }
 
@@ -105,34 +116,46 @@ int download(Command &c)
         progress.received = [&shown](const QByteArray &soFar) { shown.update(soFar); };
     const DownloadStream s = receiveDownload(*check, *data, line.clock, line.session, progress, qint64(seconds) * 1000);
     shown.finish();
+    if (s.stillSending >= 0)
+        return line.stillSending(c, s.stillSending);
     if (s.kind == DownloadStream::CheckFailed)
         return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
     // Could not be opened (2) or lost before the download began (4).
     if (s.kind == DownloadStream::PortError)
-        return line.portFailed(c, *check, data.get());
+        return line.portFailed(c, *check, data);
     if (!noArchive && !s.bytes.isEmpty() && !s.refused())
         archive(c, s.bytes);
     // Every byte received is kept, whatever follows.
     if (!rawFile.isEmpty())
         if (const int status = writeFile(c, rawFile, s.bytes); status != Done)
             return status;
+    const int signal = ExchangeGate::processStopSignal();
     const QString how = s.end == DownloadStream::LineFailed ? QStringLiteral("the line failed: ") + s.error
-                      : s.end == DownloadStream::Stopped   ? QStringLiteral("stopped after %1 s").arg(seconds)
-                                                            : QString();
+                      : s.end == DownloadStream::Stopped && signal != 0
+                          ? QStringLiteral("stopped by signal ") + signalName(signal)
+                      : s.end == DownloadStream::Stopped ? QStringLiteral("stopped after %1 s").arg(seconds)
+                                                         : QString();
     if (s.bytes.isEmpty())
         return c.fail(NoReply, how.isEmpty() ? QStringLiteral("nothing came after the download request")
                                              : QStringLiteral("nothing came after the download request (%1)").arg(how));
     if (s.refused())
         return c.fail(Refused, QStringLiteral("the scanner refused the download (wrong password)"));
     const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, o.mid, o.rtc, QDate::currentDate().year());
+    if (!s.bytes.startsWith(Link::STX))
+        return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: it does not begin with its header "
+                                                      "(first bytes %1)").arg(hex(s.bytes.left(8))));
     if (!r.ok()) {
         // A header cut by a lost line or a stop is no reply, not a wrong one.
         const int status = how.isEmpty() ? UnexpectedReply : NoReply;
         return c.fail(status, QStringLiteral("the download cannot be read: ") + r.description
                                   + (how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
     }
-    if (const int status = writeRecords(c, r, o, !s.incomplete(r)); status != Done)
+    if (const int status = writeRecords(c, r, o, !s.incomplete(r) && !s.overfull(r)); status != Done)
         return status;
+    if (s.overfull(r))
+        return c.fail(UnexpectedReply, QStringLiteral("the scanner sent %1 records but announced %2")
+                                           .arg(r.terminated)
+                                           .arg(r.announced));
     if (s.incomplete(r))
         return c.fail(Incomplete, QStringLiteral("download incomplete: received %1 of %2 records%3")
                                       .arg(r.terminated)
@@ -156,7 +179,7 @@ int assemble(Command &c)
     const RecordAssembler::Result r = RecordAssembler::assemble(raw.bytes, o.mid, o.rtc, QDate::currentDate().year());
     if (!r.ok())
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
-    return writeRecords(c, r, o, r.terminated >= r.announced);
+    return writeRecords(c, r, o, r.terminated == r.announced);
 }
 
 } // namespace ZevCtl

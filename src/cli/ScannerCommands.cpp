@@ -19,9 +19,13 @@ int login(Command &c)
     Line line(c);
     auto port = line.makePort();
     const LoginResult r = runLoginExchange(*port, line.clock, c.password);
+    if (r.stillSending >= 0)
+        return line.stillSending(c, r.stillSending);
+    // Only whole acknowledgements count: a late one to an earlier send may come first.
+    if (r.kind == LoginResult::Acknowledged || Link::isAcknowledgement(r.reply))
+        return c.print(QStringLiteral("login acknowledged\n"));
     switch (r.kind) {
     case LoginResult::Acknowledged:
-        return c.print(QStringLiteral("login acknowledged\n"));
     case LoginResult::Refused:
         return c.fail(Refused, QStringLiteral("the scanner refused the password (%1 tries)").arg(r.sends));
     case LoginResult::NoReply:
@@ -45,8 +49,9 @@ int transmit(Command &c)
     auto port = line.makePort();
     if (!port->open())
         return line.portFailed(c, *port);
-    port->discardInput();
     const TransmitResult r = runTransmitExchange(*port, line.clock, line.session.LoginPassword, content->image.data());
+    if (r.stillSending >= 0)
+        return line.stillSending(c, r.stillSending);
     switch (r.kind) {
     case TransmitResult::Acknowledged:
         return c.print(QStringLiteral("transmit acknowledged\n"));
@@ -68,9 +73,12 @@ int erase(Command &c)
     Line line(c);
     auto port = line.makePort();
     const EraseResult r = runEraseExchange(*port, line.clock, line.session);
+    if (r.stillSending >= 0)
+        return line.stillSending(c, r.stillSending);
+    if (r.kind == EraseResult::Erased || (r.kind == EraseResult::OtherReply && Link::isAcknowledgement(r.reply)))
+        return c.print(QStringLiteral("erased\n"));
     switch (r.kind) {
     case EraseResult::Erased:
-        return c.print(QStringLiteral("erased\n"));
     case EraseResult::NoAnswer:
         return c.fail(NoReply, QStringLiteral("no answer from the scanner on %1").arg(line.device()));
     case EraseResult::OtherReply:
@@ -91,6 +99,8 @@ int passwordCheck(Command &c, Line &line, PasswordCheckVariant variant)
     const PasswordCheckResult r = runPasswordCheck(*port, line.clock, line.session, variant);
     if (r.kind == PasswordCheckResult::PortError)
         return line.portFailed(c, *port);
+    if (r.stillSending >= 0)
+        return line.stillSending(c, r.stillSending);
     if (!r.passed())
         return c.fail(NoReply, QStringLiteral("no answer to the password frame on %1").arg(line.device()));
     return Done;
@@ -108,6 +118,8 @@ int setClock(Command &c)
     auto port = line.makePort();
     const QDateTime now = line.clock.now();
     const ClockSyncResult r = runClockSync(*port, line.clock, line.session, now);
+    if (r.stillSending >= 0)
+        return line.stillSending(c, r.stillSending);
     const QString setTo = QStringLiteral("clock set to %1\n").arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     switch (r.kind) {
     case ClockSyncResult::Synchronised:
@@ -140,6 +152,8 @@ int passwd(Command &c)
     auto port = line.makePort();
     const ChangePasswordResult r = runChangePasswordExchange(*port, line.clock, line.session.CommPortNumber,
                                                              c.password, c.args.first());
+    if (r.stillSending >= 0)
+        return line.stillSending(c, r.stillSending);
     // Only whole acknowledgements count: a late one to the password check may come first.
     if (r.kind == ChangePasswordResult::Changed || Link::isAcknowledgement(r.reply))
         return c.print(QStringLiteral("password changed\n"));

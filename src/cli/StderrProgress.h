@@ -14,6 +14,9 @@ public:
     explicit StderrProgress(QIODevice &err);
     bool active() const { return m_active; }
     void update(const QByteArray &soFar);
+    // A line still talking before the first frame: on a terminal the bytes
+    // discarded so far; elsewhere one line, once.
+    void discarding(const QString &command, qint64 discarded);
     // Ends the line, when one was written.
     void finish();
 
@@ -22,4 +25,5 @@ private:
     bool m_active = false;
     RecordAssembler::RecordCounter m_counter;
     QString m_shown;
+    bool m_told = false;
 };

@@ -67,6 +67,12 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
         say(err, QStringLiteral("zevctl: --password takes up to 8 letters and digits\n"));
         return Usage;
     }
+    for (const QString &port : portOptions) {
+        if (const QString problem = portOptionProblem(port); !problem.isEmpty()) {
+            say(err, QStringLiteral("zevctl: %1\n").arg(problem));
+            return Usage;
+        }
+    }
     if (portOptions.size() > 1)
         return ManyPorts::run(portOptions, password, args, err);
     Command c{args.takeFirst(), args, portOptions.value(0), password, out, err};
@@ -77,9 +83,22 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
         {QStringLiteral("set-clock"), setClock}, {QStringLiteral("passwd"), passwd},
         {QStringLiteral("ports"), ports},
     };
-    for (const auto &entry : commands)
-        if (entry.first == c.name)
-            return entry.second(c);
+    for (const auto &entry : commands) {
+        if (entry.first != c.name)
+            continue;
+        const int status = entry.second(c);
+        // A signal stops the exchange like the Stop button: what a download
+        // received is written (it says so itself), the port is closed.
+        const int signal = ExchangeGate::processStopSignal();
+        if (signal == 0 || status == Done || !ManyPorts::takesSeveralPorts(c.name))
+            return status;
+        if (c.name != QLatin1String("download"))
+            say(err, QStringLiteral("zevctl %1: stopped by signal %2; %3\n")
+                         .arg(c.name, signalName(signal),
+                              c.frameSent ? QStringLiteral("its frame had been sent to the scanner")
+                                          : QStringLiteral("nothing had been sent to the scanner")));
+        return StoppedBySignal + signal;
+    }
     say(err, QStringLiteral("zevctl: unknown command %1\n").arg(c.name) + usageText());
     return Usage;
 }

@@ -16,6 +16,7 @@ enum ExitStatus {
     UnexpectedReply = 5,
     FileError = 6,
     Incomplete = 7, // a download with fewer records than announced, or cut short
+    StoppedBySignal = 128, // + the signal's number: SIGINT, SIGTERM or SIGHUP stopped the exchange
 };
 
 // args excludes the program name. Output goes to out byte for byte; errors, in

@@ -2,6 +2,7 @@
 
 #include "core/Session.h"
 #include "link/Frames.h"
+#include "link/QuietLine.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
@@ -28,12 +29,22 @@ ClockSyncResult runClockSync(SerialPort &port, Clock &clock, const Session &sess
         ++result.passes;
         port.close();
         port.setPortNumber(session.CommPortNumber);
-        if (!port.open() || !port.write(outgoing))
+        if (!port.open())
+            return portFailed();
+        if (const QuietLine::Drained d = QuietLine::drain(port, clock); !d.quiet) {
+            if (!port.isOpen())
+                return portFailed();
+            result.stillSending = d.discarded;
+            port.close();
+            return result;
+        }
+        if (!port.write(outgoing))
             return portFailed();
         for (int pass = 0; pass < 10; ++pass) {
             result.reply += port.readAll();
             clock.waitMs(50);
         }
+        QuietLine::collectRest(port, clock, result.reply);
         // An acknowledgement that came before the line failed still counts.
         result.acknowledged = result.reply == Link::AckFrame;
         if (!port.isOpen())

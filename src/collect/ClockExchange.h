@@ -27,6 +27,8 @@ struct ClockSyncResult
     // The scanner acknowledged the set-clock frame (in the last pass), even
     // when the line failed afterwards: its clock is set.
     bool acknowledged = false;
+    // With NoAnswer: the line never went quiet before the set-clock frame; the bytes thrown away.
+    qint64 stillSending = -1;
 };
 
 // now is the PC's time when OK was clicked; its six clock bytes go into both frames.

@@ -3,6 +3,7 @@
 #include "collect/RecordAssembler.h"
 #include "core/Session.h"
 #include "link/Frames.h"
+#include "link/QuietLine.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
@@ -11,9 +12,24 @@ bool DownloadStream::refused() const
     return kind == Received && bytes == Link::NakFrame;
 }
 
+bool DownloadStream::readable(const RecordAssembler::Result &assembled) const
+{
+    return bytes.startsWith(Link::STX) && assembled.ok();
+}
+
+bool DownloadStream::ended() const
+{
+    return end == Paused || bytes.endsWith(Link::ETX);
+}
+
 bool DownloadStream::incomplete(const RecordAssembler::Result &assembled) const
 {
-    return kind == Received && (end != Paused || assembled.terminated < assembled.announced);
+    return kind == Received && (!ended() || assembled.terminated < assembled.announced);
+}
+
+bool DownloadStream::overfull(const RecordAssembler::Result &assembled) const
+{
+    return kind == Received && assembled.terminated > assembled.announced;
 }
 
 QString incompleteDownloadText(qsizetype received, qint64 announced)
@@ -33,7 +49,9 @@ DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Cloc
     checkPort.setPortNumber(session.CommPortNumber);
     dataPort.setPortNumber(session.CommPortNumber);
 
-    const PasswordCheckResult check = runPasswordCheck(checkPort, clock, session, PasswordCheckVariant::Download);
+    const qint64 quietLimit = timeLimitMs > 0 ? timeLimitMs : QuietLine::LimitMs;
+    const PasswordCheckResult check =
+        runPasswordCheck(checkPort, clock, session, PasswordCheckVariant::Download, quietLimit);
     if (check.kind == PasswordCheckResult::PortError) {
         result.kind = DownloadStream::PortError;
         result.opened = check.opened;
@@ -42,6 +60,7 @@ DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Cloc
     }
     if (!check.passed()) {
         result.kind = DownloadStream::CheckFailed;
+        result.stillSending = check.stillSending;
         return result;
     }
 
@@ -54,7 +73,15 @@ DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Cloc
     };
     if (!dataPort.open())
         return portFailed(false);
-    dataPort.readAll();
+    // A late reply to the check, or an old stream, must not begin this one.
+    if (const QuietLine::Drained d = QuietLine::drain(dataPort, clock, quietLimit); !d.quiet) {
+        if (!dataPort.isOpen())
+            return portFailed(true);
+        result.kind = DownloadStream::CheckFailed;
+        result.stillSending = d.discarded;
+        dataPort.close();
+        return result;
+    }
     if (!dataPort.write(Link::commandFrame(session.LoginPassword, 'D')))
         return portFailed(true);
     const qint64 sent = clock.tickCount();
@@ -62,18 +89,32 @@ DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Cloc
     if (progress.receiving)
         progress.receiving();
 
-    // Collect until a 0.3 s pause in which nothing came.
-    while (going && dataPort.bytesWaiting() != 0) {
-        result.bytes += dataPort.readAll();
-        if (progress.received)
-            progress.received(result.bytes);
-        if (dataPort.bytesWaiting() == 0)
-            going = clock.waitMs(300);
+    // Collect until 0.3 s have passed since the last byte came.
+    qint64 lastByte = clock.tickCount();
+    bool talking = going && dataPort.bytesWaiting() != 0;
+    while (talking) {
+        const QByteArray got = dataPort.readAll();
+        const qint64 now = clock.tickCount();
+        if (!got.isEmpty()) {
+            result.bytes += got;
+            lastByte = now;
+            if (progress.received)
+                progress.received(result.bytes);
+        }
         if (progress.step)
             progress.step();
         clock.processEvents();
-        if (timeLimitMs > 0 && clock.tickCount() - sent >= timeLimitMs)
+        if (!dataPort.isOpen() || now - lastByte >= QuietLine::QuietMs)
+            break;
+        if (timeLimitMs > 0 && now - sent >= timeLimitMs) {
             going = false;
+            break;
+        }
+        qint64 wait = qMin<qint64>(QuietLine::ProbeMs, QuietLine::QuietMs - (now - lastByte));
+        if (timeLimitMs > 0)
+            wait = qMin(wait, timeLimitMs - (now - sent));
+        going = clock.waitMs(int(wait));
+        talking = going;
     }
     // What came before a failure or a stop is kept.
     if (!dataPort.isOpen()) {

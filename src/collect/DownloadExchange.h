@@ -21,9 +21,12 @@ struct Result;
 // - kind CheckFailed or PortError: "D" was not sent or the port failed first;
 // - bytes empty: nothing came after "D" (a communication failure);
 // - refused(): the scanner answered "D" with NakFrame (a wrong password);
+// - !readable(assembled): the bytes do not begin with the header, or it
+//   cannot be read (an old stream's tail, a late reply): an unexpected reply;
+// - overfull(assembled): more records than the header announced;
 // - incomplete(assembled): fewer records ended by "?" CR than the header
-//   announced, or the stream did not end by a pause. Its text still holds
-//   everything that arrived.
+//   announced, or the stream ended neither by a pause nor by its ETX (a line
+//   lost after the ETX loses nothing). Its text still holds everything that arrived.
 struct DownloadStream
 {
     enum Kind {
@@ -32,7 +35,7 @@ struct DownloadStream
         PortError,   // a port could not be opened, or failed before "D" went out
     };
     enum End {
-        Paused,     // the scanner paused for 0.3 s: it sent what it meant to send
+        Paused,     // 0.3 s passed since the last byte: the scanner sent what it meant to send
         LineFailed, // the line failed while bytes were collected (error says why)
         Stopped,    // the user stopped it, or the time limit ran out
     };
@@ -44,8 +47,14 @@ struct DownloadStream
     QByteArray bytes; // every byte received after "D", in order
     QString error;
 
+    // With CheckFailed: the line never went quiet before a frame; the bytes thrown away.
+    qint64 stillSending = -1;
+
     bool refused() const;
+    bool readable(const RecordAssembler::Result &assembled) const;
+    bool ended() const;
     bool incomplete(const RecordAssembler::Result &assembled) const;
+    bool overfull(const RecordAssembler::Result &assembled) const;
 };
 
 struct DownloadProgress
@@ -55,7 +64,8 @@ struct DownloadProgress
     std::function<void(const QByteArray &soFar)> received; // after each read: every byte so far
 };
 
-// timeLimitMs > 0 stops collecting that long after "D" went out (end Stopped).
+// timeLimitMs > 0 stops collecting that long after "D" went out (end Stopped),
+// and bounds each wait for a quiet line before a frame (else 30 s).
 DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Clock &clock, const Session &session,
                                const DownloadProgress &progress = {}, qint64 timeLimitMs = 0);
 

@@ -3,6 +3,7 @@
 #include "core/Session.h"
 #include "collect/PasswordCheck.h"
 #include "link/Frames.h"
+#include "link/QuietLine.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
@@ -14,6 +15,7 @@ EraseResult runEraseExchange(SerialPort &port, Clock &clock, const Session &sess
     if (check.kind != PasswordCheckResult::Passed) {
         result.kind = check.kind == PasswordCheckResult::PortError ? EraseResult::PortError : EraseResult::NoAnswer;
         result.error = check.error;
+        result.stillSending = check.stillSending;
         return result;
     }
     if (!port.write(Link::commandFrame(session.LoginPassword, 'E'))) {
@@ -29,6 +31,13 @@ EraseResult runEraseExchange(SerialPort &port, Clock &clock, const Session &sess
         clock.block(100);
         if (poll)
             poll(i);
+    }
+    QuietLine::collectRest(port, clock, result.reply);
+    // Part of an acknowledgement, then a lost line: the line was lost.
+    if (!port.isOpen() && (result.reply.size() < 2 || Link::isCutAcknowledgement(result.reply))) {
+        result.kind = EraseResult::PortError;
+        result.error = port.errorString();
+        return result;
     }
     port.close();
     if (result.reply.size() < 2)

@@ -21,6 +21,8 @@ struct EraseResult
     Kind kind = NoAnswer;
     QByteArray reply;
     QString error;
+    // With NoAnswer: the line never went quiet before the password frame; the bytes thrown away.
+    qint64 stillSending = -1;
 };
 
 constexpr int ErasePolls = 51;

@@ -3,11 +3,12 @@
 #include "core/Session.h"
 #include "link/Frames.h"
 #include "link/LoginExchange.h"
+#include "link/QuietLine.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
 PasswordCheckResult runPasswordCheck(SerialPort &port, Clock &clock, const Session &session,
-                                     PasswordCheckVariant variant)
+                                     PasswordCheckVariant variant, qint64 quietLimitMs)
 {
     PasswordCheckResult result;
     bool opened = false;
@@ -26,21 +27,27 @@ PasswordCheckResult runPasswordCheck(SerialPort &port, Clock &clock, const Sessi
     if (!port.open())
         return portFailed();
     opened = true;
+    if (const QuietLine::Drained d = QuietLine::drain(port, clock, quietLimitMs); !d.quiet) {
+        if (!port.isOpen())
+            return portFailed();
+        result.stillSending = d.discarded;
+        port.close();
+        return result;
+    }
 
     if (variant == PasswordCheckVariant::ChangePassword) {
         int sends = 0;
         if (!sendUpToThreeTimes(port, clock, frame, result.reply, sends))
             return portFailed();
     } else {
-        if (variant == PasswordCheckVariant::Download)
-            port.readAll();
         if (!port.write(frame))
             return portFailed();
         for (int pass = 0; pass < 5; ++pass) {
             result.reply += port.readAll();
             clock.waitMs(50);
         }
-        if (!port.isOpen())
+        QuietLine::collectRest(port, clock, result.reply);
+        if (!port.isOpen() && !Link::isAcknowledgement(result.reply))
             return portFailed();
     }
     result.kind = result.reply.size() >= 2 ? PasswordCheckResult::Passed : PasswordCheckResult::NoAnswer;

@@ -22,12 +22,15 @@ struct PasswordCheckResult
     QByteArray reply;
     QString error;
     bool opened = false; // with PortError: the port opened and failed afterwards
+    // With NoAnswer: the line never went quiet before the frame; the bytes thrown away.
+    qint64 stillSending = -1;
     bool passed() const { return kind == Passed; }
 };
 
 // Uses port on CommPortNumber; the erase variant leaves it open for the erase frame.
+// Waits at most quietLimitMs for a quiet line before the frame.
 PasswordCheckResult runPasswordCheck(SerialPort &port, Clock &clock, const Session &session,
-                                     PasswordCheckVariant variant);
+                                     PasswordCheckVariant variant, qint64 quietLimitMs = 30000);
 
 // The message and title shown when the check gets no answer.
 QString passwordCheckFailureText(PasswordCheckVariant variant);

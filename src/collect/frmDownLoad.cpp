@@ -11,12 +11,14 @@
 #include "collect/frmEnaDisMID.h"
 #include "collect/frmEnaDisRTC.h"
 #include "link/Frames.h"
+#include "link/QuietLine.h"
 #include "link/frmChangePwd.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,6 +28,8 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace {
 const QString kEraseTitle = QStringLiteral("Erase Data in ZEV");
@@ -84,6 +88,9 @@ frmDownLoad::frmDownLoad(Session &session, Platform &platform, QWidget *parent)
     lblRecords = new QLabel(this);
     lblRecords->setObjectName(QStringLiteral("lblRecords"));
     lblRecords->hide();
+    lblWaiting = new QLabel(QStringLiteral("Waiting for the scanner to finish sending..."), this);
+    lblWaiting->setObjectName(QStringLiteral("lblWaiting"));
+    lblWaiting->hide();
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     // Stops a running download (Esc does the same); what arrived is kept.
@@ -109,6 +116,7 @@ frmDownLoad::frmDownLoad(Session &session, Platform &platform, QWidget *parent)
     bar->addWidget(lblRecords);
     grid->addLayout(bar, 3, 0, 1, 2);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(lblWaiting);
     buttons->addStretch();
     buttons->addWidget(cmdStop);
     buttons->addWidget(cmdOK);
@@ -129,6 +137,33 @@ void frmDownLoad::stopDownload()
 }
 
 frmDownLoad::~frmDownLoad() = default;
+
+void frmDownLoad::closeEvent(QCloseEvent *event)
+{
+    // A running exchange lives in a handler of this window (or of a dialog it
+    // owns): the window stays until that ends.
+    if (m_platform.clock.gate().busy()) {
+        event->ignore();
+        return;
+    }
+    ChildWindow::closeEvent(event);
+}
+
+// After a Stop the scanner goes on sending what it was sending: the line is
+// read and thrown away until it is quiet, so that no next exchange takes it for
+// its answer. Stop again gives up the wait; the next exchange then waits first.
+void frmDownLoad::awaitQuietLine()
+{
+    const ExchangeGuard guard(m_platform.clock.gate());
+    lblWaiting->show();
+    cmdStop->setEnabled(true);
+    if (MPDComm->open()) {
+        QuietLine::drain(*MPDComm, m_platform.clock, std::numeric_limits<qint64>::max() / 2);
+        MPDComm->close();
+    }
+    cmdStop->setEnabled(false);
+    lblWaiting->hide();
+}
 
 bool frmDownLoad::load()
 {
@@ -348,6 +383,9 @@ void frmDownLoad::download()
         stream = receiveDownload(*MSComm1, *MPDComm, m_platform.clock, m_session, progress);
         cmdStop->setEnabled(false);
     }
+    if (stream.kind == DownloadStream::Received && stream.end == DownloadStream::Stopped
+        && !m_platform.clock.gate().stoppedForGood())
+        awaitQuietLine();
     lblRecords->hide();
     ProgressBarM->setMaximum(100);
     // What came is archived even when the program is ending.
@@ -370,6 +408,11 @@ void frmDownLoad::download()
     }
     if (stream.kind == DownloadStream::PortError) {
         fault(QStringLiteral("Cannot open the serial port: ") + stream.error, portDetail());
+        return;
+    }
+    // An old stream's tail or a late reply is not this download.
+    if (!stream.bytes.startsWith(Link::STX)) {
+        fault(QStringLiteral("The download cannot be read: it does not begin with its header."));
         return;
     }
     ProgressBarM->setValue(ProgressBarM->maximum());
@@ -395,13 +438,18 @@ void frmDownLoad::download()
     LBD->hide();
     m_viewer->setText(assembled.text);
     m_viewer->setRecords(assembled.download);
-    ProgressBarM->setValue(ProgressBarM->maximum());
-    m_platform.clock.processEvents();
-    m_platform.ui.showModal(*m_viewer);
-    // The user saw what arrived; now they learn that it is not all.
-    if (stream.incomplete(assembled))
+    // The user learns that it is not all before reading the records; the bar
+    // shows the share that came.
+    if (stream.incomplete(assembled)) {
+        const qint64 share = assembled.announced > 0 ? 100 * qint64(assembled.terminated) / assembled.announced : 0;
+        ProgressBarM->setValue(int(qBound(qint64(0), share, qint64(ProgressBarM->maximum() - 1))));
         m_platform.ui.messageBox(incompleteDownloadText(assembled.terminated, assembled.announced), Ui::Buttons::Ok,
                                  Ui::Icon::Exclamation, title);
+    } else {
+        ProgressBarM->setValue(ProgressBarM->maximum());
+    }
+    m_platform.clock.processEvents();
+    m_platform.ui.showModal(*m_viewer);
     ProgressBarM->setValue(0);
     m_session.BusyCount = 0;
     cmdOK->setEnabled(true);

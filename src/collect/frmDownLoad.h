@@ -31,8 +31,12 @@ public:
 
     Data *viewer() const { return m_viewer.get(); }
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void download();
+    void awaitQuietLine();
     // true when the erase ended the operation itself
     bool erase();
     void commonEnd();
@@ -59,6 +63,7 @@ private:
     QLabel *LBD;
     QProgressBar *ProgressBarM;
     QLabel *lblRecords; // "N of M records, about T left" beside the bar while a download arrives
+    QLabel *lblWaiting; // "Waiting for the scanner to finish sending..." while a stopped stream is drained
     QPushButton *cmdOK;
     QPushButton *cmdStop;
 };

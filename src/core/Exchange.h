@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
 
 // One exchange with the scanner at a time, program-wide. Exchanges run inline
 // in handlers with local event loops, so a click, a key or a close can arrive
@@ -18,8 +19,13 @@ public:
     void stop();
     // The program is ending: the running exchange and every later wait stop at once.
     void stopForGood();
-    bool stopping() const { return m_stop || m_forGood; }
+    bool stopping() const { return m_stop || m_forGood || s_signal.load() != 0; }
     bool stoppedForGood() const { return m_forGood; }
+    // A signal asked the whole process to stop (zevctl): every gate in every
+    // thread answers "stopping" from then on. Safe inside a signal handler.
+    static void stopProcess(int signal) { s_signal.store(signal); }
+    // The signal's number, or 0.
+    static int processStopSignal() { return s_signal.load(); }
 
 Q_SIGNALS:
     void stopRequested();
@@ -29,6 +35,7 @@ private:
     bool m_busy = false;
     bool m_stop = false;
     bool m_forGood = false;
+    static inline std::atomic<int> s_signal{0};
 };
 
 // Taken by a handler for the length of its exchange. held() is false when

@@ -1,6 +1,7 @@
 #include "link/ChangePasswordExchange.h"
 
 #include "link/Frames.h"
+#include "link/QuietLine.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
@@ -25,7 +26,13 @@ ChangePasswordResult runChangePasswordExchange(SerialPort &port, Clock &clock, i
     if (!port.open())
         return portFailed();
     // A late reply to the password check must not pass for the answer to "C".
-    port.discardInput();
+    if (const QuietLine::Drained d = QuietLine::drain(port, clock); !d.quiet) {
+        if (!port.isOpen())
+            return portFailed();
+        result.stillSending = d.discarded;
+        port.close();
+        return result;
+    }
     if (!port.write(Link::changePasswordFrame(currentPassword, newPassword)))
         return portFailed();
     for (int poll = 0; poll < 10; ++poll) {
@@ -36,8 +43,10 @@ ChangePasswordResult runChangePasswordExchange(SerialPort &port, Clock &clock, i
             afterPoll();
         clock.waitMs(100);
     }
-    // What the scanner answered before the line failed still counts.
-    if (!port.isOpen() && result.reply.size() < 2)
+    QuietLine::collectRest(port, clock, result.reply);
+    // What the scanner answered before the line failed still counts, but not
+    // the first bytes of an acknowledgement.
+    if (!port.isOpen() && (result.reply.size() < 2 || Link::isCutAcknowledgement(result.reply)))
         return portFailed();
     result.error = port.errorString();
     port.close();

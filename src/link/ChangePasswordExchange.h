@@ -7,7 +7,7 @@
 class SerialPort;
 class Clock;
 
-// Discards what waits on the line, sends current password, "C", new password,
+// Waits for a quiet line, sends current password, "C", new password,
 // then collects the reply in ten polls 100 ms apart (all ten run unless the
 // line fails; the user interface keeps running). A reply that came before
 // the line failed is judged like any other (error then holds the failure).
@@ -24,6 +24,8 @@ struct ChangePasswordResult
     QString paddedNewPassword;
     QByteArray reply;
     QString error;
+    // With NoAnswer: the line never went quiet before "C"; the bytes thrown away.
+    qint64 stillSending = -1;
 };
 
 // afterPoll runs after each poll (the dialog counts BusyCount there).

@@ -138,3 +138,10 @@ bool Link::isAcknowledgement(const QByteArray &reply)
     }
     return true;
 }
+
+bool Link::isCutAcknowledgement(const QByteArray &reply)
+{
+    const qsizetype whole = reply.size() / AckFrame.size() * AckFrame.size();
+    const QByteArray tail = reply.mid(whole);
+    return !tail.isEmpty() && AckFrame.startsWith(tail) && (whole == 0 || isAcknowledgement(reply.left(whole)));
+}

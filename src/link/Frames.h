@@ -22,6 +22,9 @@ inline const QByteArray NakFrame = QByteArrayLiteral("\x02\x15\x0D\x22\x03");
 // One or more whole AckFrames and nothing else: the command line takes it as an
 // acknowledgement (a late one to the password check may come first).
 bool isAcknowledgement(const QByteArray &reply);
+// Whole AckFrames, if any, then the first bytes of one more: what a line lost
+// in the middle of an acknowledgement leaves.
+bool isCutAcknowledgement(const QByteArray &reply);
 
 inline const QString LineSettings = QStringLiteral("19200,n,8,1");
 

@@ -1,6 +1,7 @@
 #include "link/LoginExchange.h"
 
 #include "link/Frames.h"
+#include "link/QuietLine.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
@@ -12,9 +13,10 @@ bool sendUpToThreeTimes(SerialPort &port, Clock &clock, const QByteArray &frame,
             return false;
         ++sends;
         clock.block(500);
-        reply = port.readAll();
+        reply.clear();
+        QuietLine::collectRest(port, clock, reply);
         if (!port.isOpen())
-            return false;
+            return Link::isAcknowledgement(reply);
         if (reply == Link::AckFrame)
             break;
     }
@@ -38,6 +40,13 @@ LoginResult runLoginExchange(SerialPort &port, Clock &clock, const QString &type
 
     if (!port.isOpen() && !port.open())
         return portFailed();
+    if (const QuietLine::Drained d = QuietLine::drain(port, clock); !d.quiet) {
+        if (!port.isOpen())
+            return portFailed();
+        result.stillSending = d.discarded;
+        port.close();
+        return result;
+    }
     if (!sendUpToThreeTimes(port, clock, frame, result.reply, result.sends))
         return portFailed();
     port.close();

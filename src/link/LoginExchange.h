@@ -22,11 +22,14 @@ struct LoginResult
     QByteArray reply;
     int sends = 0;
     QString error;
+    // With NoReply: the line never went quiet before the first send; the bytes thrown away.
+    qint64 stillSending = -1;
 };
 
 LoginResult runLoginExchange(SerialPort &port, Clock &clock, const QString &typedPassword);
 
 // Up to three sends of frame, each after discarding what came before and
-// followed by a 0.5 s wait that does not yield; stops at AckFrame. reply is
-// what came after the last send. False when the port failed.
+// followed by a 0.5 s wait that does not yield (and the rest of a reply still
+// arriving); stops at AckFrame. reply is what came after the last send. False
+// when the port failed, unless an AckFrame came first.
 bool sendUpToThreeTimes(SerialPort &port, Clock &clock, const QByteArray &frame, QByteArray &reply, int &sends);

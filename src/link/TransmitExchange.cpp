@@ -1,6 +1,7 @@
 #include "link/TransmitExchange.h"
 
 #include "link/Frames.h"
+#include "link/QuietLine.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
@@ -20,7 +21,14 @@ TransmitResult runTransmitExchange(SerialPort &port, Clock &clock, const QString
         return result;
     };
 
-    port.discardInput();
+    if (const QuietLine::Drained d = QuietLine::drain(port, clock); !d.quiet) {
+        if (!port.isOpen())
+            return failed();
+        result.kind = TransmitResult::TimedOut;
+        result.stillSending = d.discarded;
+        port.close();
+        return result;
+    }
     // STX, password and "Z" first, then each value as its two nibble characters.
     if (!port.write(frame.left(10)))
         return failed();
@@ -37,7 +45,7 @@ TransmitResult runTransmitExchange(SerialPort &port, Clock &clock, const QString
     const qint64 sent = clock.tickCount();
     for (;;) {
         if (port.bytesWaiting() >= 5) {
-            result.reply = port.readAll();
+            QuietLine::collectRest(port, clock, result.reply);
             result.kind = result.reply == Link::AckFrame ? TransmitResult::Acknowledged : TransmitResult::OtherReply;
             break;
         }

@@ -21,8 +21,10 @@ struct TransmitResult
     Kind kind = TimedOut;
     QByteArray reply;
     QString error;
+    // With TimedOut: the line never went quiet before the frame; the bytes thrown away.
+    qint64 stillSending = -1;
 };
 
-// port must be open with its input discarded. progress gets 0..130 as the bar would.
+// port must be open; the frame waits for a quiet line. progress gets 0..130 as the bar would.
 TransmitResult runTransmitExchange(SerialPort &port, Clock &clock, const QString &loginPassword,
                                    const quint8 *image, const std::function<void(int)> &progress = {});

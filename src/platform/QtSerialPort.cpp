@@ -254,6 +254,7 @@ bool QtSerialPort::write(const QByteArray &bytes)
     qCDebug(zevLinkLowLevel).noquote() << "TX" << hex(bytes);
     if (m_port.write(bytes) != bytes.size())
         return false;
+    m_written += bytes.size();
     // Exchanges may block without an event loop; hand the bytes to the driver now.
     m_port.flush();
     return m_port.isOpen();

@@ -32,6 +32,8 @@ public:
     QByteArray readAll() override;
 
     QString deviceName() const;
+    // Bytes handed to the line since this port was made.
+    qint64 bytesWritten() const { return m_written; }
 
 private:
     void onError(QSerialPort::SerialPortError error);
@@ -49,4 +51,5 @@ private:
     QString m_error;
     PortProblem m_problem;
     QByteArray m_beforeFailure; // what had arrived when the line failed, still to be read
+    qint64 m_written = 0;
 };

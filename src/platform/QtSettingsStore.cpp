@@ -34,7 +34,7 @@ void QtSettingsStore::saveSetting(const QString &application, const QString &sec
     QString prefix;
     auto store = openStore(m_iniFile, application, prefix);
     store->setValue(prefix + section + QLatin1Char('/') + key, value);
-    store->sync();
+    checkWritten(*store);
 }
 
 void QtSettingsStore::removeSetting(const QString &application, const QString &section, const QString &key)
@@ -42,5 +42,15 @@ void QtSettingsStore::removeSetting(const QString &application, const QString &s
     QString prefix;
     auto store = openStore(m_iniFile, application, prefix);
     store->remove(prefix + section + QLatin1Char('/') + key);
-    store->sync();
+    checkWritten(*store);
+}
+
+void QtSettingsStore::checkWritten(QSettings &store)
+{
+    store.sync();
+    switch (store.status()) {
+    case QSettings::NoError: m_lastError.clear(); break;
+    case QSettings::AccessError: m_lastError = store.fileName() + QStringLiteral(" cannot be written"); break;
+    case QSettings::FormatError: m_lastError = store.fileName() + QStringLiteral(" is not a settings file"); break;
+    }
 }

@@ -2,6 +2,8 @@
 
 #include "platform/SettingsStore.h"
 
+class QSettings;
+
 // SettingsStore on QSettings. Without a file it uses the platform's per-user
 // store (organisation "ZEV", one store per application); with a file, one INI
 // file holds every application, which is what tests point at.
@@ -16,7 +18,10 @@ public:
     void saveSetting(const QString &application, const QString &section, const QString &key,
                      const QString &value) override;
     void removeSetting(const QString &application, const QString &section, const QString &key) override;
+    QString lastError() const override { return m_lastError; }
 
 private:
+    void checkWritten(QSettings &store);
     QString m_iniFile;
+    QString m_lastError;
 };

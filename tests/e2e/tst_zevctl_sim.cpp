@@ -231,6 +231,133 @@ private Q_SLOTS:
         QCOMPARE(runTool(QStringLiteral("zevctl"), ports + QStringList{QStringLiteral("download")}).status, 1);
     }
 
+    // A stopped download leaves the scanner sending: the next exchange waits
+    // for a quiet line and is judged on its own reply alone.
+    void nextExchangeAfterAStoppedDownload_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QStringList>("next");
+        QTest::addColumn<int>("status");
+        QTest::newRow("a second download") << QStringLiteral("1234")
+                                           << QStringList{QStringLiteral("download"), QStringLiteral("--format"),
+                                                          QStringLiteral("json"), QStringLiteral("--no-archive")}
+                                           << 0;
+        QTest::newRow("login with a wrong password") << QStringLiteral("9999") << QStringList{QStringLiteral("login")} << 3;
+    }
+
+    void nextExchangeAfterAStoppedDownload()
+    {
+        QFETCH(QString, password);
+        QFETCH(QStringList, next);
+        QFETCH(int, status);
+        // About 5 s of stream at the line rate.
+        const QStringList scanner{QStringLiteral("--records"), QStringLiteral("400"), QStringLiteral("--seed"),
+                                  QStringLiteral("5"), QStringLiteral("--clock"), QStringLiteral("2025-06-01 10:00:00"),
+                                  QStringLiteral("--quiet")};
+        START_SIM(sim, scanner);
+        const ToolRun stopped = runTool(QStringLiteral("zevctl"),
+                                        withPort(sim, QStringLiteral("1234"),
+                                                 {QStringLiteral("download"), QStringLiteral("--timeout"),
+                                                  QStringLiteral("3"), QStringLiteral("--no-archive")}));
+        QCOMPARE(stopped.status, 7);
+        const ToolRun after = runTool(QStringLiteral("zevctl"), withPort(sim, password, next));
+        QVERIFY2(after.status == status, after.err.constData());
+        QVERIFY2(after.err.contains("the scanner is still sending: waiting until it has finished"), after.err.constData());
+        if (status != 0)
+            return;
+        START_SIM(fresh, scanner + QStringList{QStringLiteral("--pace"), QStringLiteral("0")});
+        const ToolRun alone = runTool(QStringLiteral("zevctl"), withPort(fresh, QStringLiteral("1234"), next));
+        QCOMPARE(alone.status, 0);
+        QCOMPARE(QJsonDocument::fromJson(after.out).object().value(u"received").toInt(), 400);
+        QCOMPARE(QJsonDocument::fromJson(after.out), QJsonDocument::fromJson(alone.out));
+    }
+
+    // Replies in pieces, late, or cut by a lost line.
+    void acknowledgementsInPiecesAndLate_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<int>("status");
+        const QStringList passwd{QStringLiteral("passwd"), QStringLiteral("Late7")};
+        QTest::newRow("passwd 0.5 s late") << QStringLiteral("delay:500") << passwd << 0;
+        QTest::newRow("passwd 1.5 s late") << QStringLiteral("delay:1500") << passwd << 0;
+        QTest::newRow("erase, line lost inside the Ack") << QStringLiteral("hangup:9")
+                                                         << QStringList{QStringLiteral("erase"), QStringLiteral("--yes")} << 4;
+        QTest::newRow("passwd, line lost inside the Ack") << QStringLiteral("hangup:9") << passwd << 4;
+    }
+
+    void acknowledgementsInPiecesAndLate()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QStringList, command);
+        QFETCH(int, status);
+        START_SIM(sim, QStringLiteral("--fault"), fault, QStringLiteral("--quiet"));
+        const ToolRun r = runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("1234"), command));
+        QVERIFY2(r.status == status, r.err.constData());
+        if (command.first() != QLatin1String("passwd") || status != 0)
+            return;
+        // Every late reply has come; then the new password logs in and the old one does not.
+        QTest::qWait(3000);
+        QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("Late7"), {QStringLiteral("login")})).status, 0);
+        QTest::qWait(3000);
+        QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("1234"), {QStringLiteral("login")})).status, 3);
+    }
+
+    // The whole stream, ETX included, came before the line dropped: nothing is missing.
+    void lineLostAfterTheLastByte()
+    {
+        QTemporaryDir dir;
+        TestFiles::write(dir.filePath(QStringLiteral("codes")), "A1\nA2\nA3\nA4\nA5\n");
+        // The check's Ack, then header (14), five records of 6 + 3 + 2 bytes, ETX.
+        START_SIM(sim, QStringLiteral("--records-file"), dir.filePath(QStringLiteral("codes")), QStringLiteral("--fault"),
+                  QStringLiteral("hangup:75"), QStringLiteral("--quiet"));
+        const QString raw = dir.filePath(QStringLiteral("all.raw"));
+        const ToolRun r = runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("1234"),
+                                                                     {QStringLiteral("download"), QStringLiteral("--raw"), raw}));
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(QFileInfo(raw).size(), 70);
+        QCOMPARE(r.out.count("\r\n\r\n"), 5);
+    }
+
+    // SIGTERM stops a download like Stop: what arrived is written everywhere.
+    void signalStopsADownload()
+    {
+        START_SIM(sim, QStringLiteral("--records"), QStringLiteral("400"), QStringLiteral("--machine-id"),
+                  QStringLiteral("SIG00001"), QStringLiteral("--quiet"));
+        QDir(archiveFolder()).removeRecursively();
+        const QString raw = m_dir.filePath(QStringLiteral("signal.raw"));
+        const ToolRun r = runTool(QStringLiteral("zevctl"),
+                                  withPort(sim, QStringLiteral("1234"), {QStringLiteral("download"), QStringLiteral("--raw"), raw}),
+                                  60000, 2000);
+        QCOMPARE(r.status, 143);
+        QVERIFY2(r.err.contains(" of 400 records (stopped by signal SIGTERM)"), r.err.constData());
+        const QByteArray kept = TestFiles::read(raw);
+        QVERIFY(kept.size() > 1000);
+        const QStringList archived = QDir(archiveFolder()).entryList(QDir::Files);
+        QCOMPARE(archived.size(), 1);
+        QCOMPARE(TestFiles::read(QDir(archiveFolder()).filePath(archived[0])), kept);
+        const ToolRun again = runTool(QStringLiteral("zevctl"), {QStringLiteral("assemble"), raw});
+        QCOMPARE(again.status, 0);
+        QCOMPARE(again.out, r.out);
+    }
+
+    // One device under two names runs once or not at all.
+    void oneDeviceTwice()
+    {
+        START_SIM(sim);
+        const QString link = m_dir.filePath(QStringLiteral("scanner-link"));
+        QFile::remove(link);
+        QVERIFY(QFile::link(sim.device(), link));
+        QTest::qWait(300);
+        const QString heard = sim.log();
+        const ToolRun r = runTool(QStringLiteral("zevctl"), {QStringLiteral("--port"), sim.device(), QStringLiteral("--port"),
+                                                             link, QStringLiteral("login")});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("are the same device"), r.err.constData());
+        QTest::qWait(300);
+        QCOMPARE(sim.log(), heard);
+    }
+
     void assembleRefusesACutHeader()
     {
         const QString raw = m_dir.filePath(QStringLiteral("cut.bin"));

@@ -42,11 +42,13 @@ QString SimProcess::log()
     return m_log;
 }
 
-ToolRun runTool(const QString &program, const QStringList &args, int timeoutMs)
+ToolRun runTool(const QString &program, const QStringList &args, int timeoutMs, int terminateAfterMs)
 {
     QProcess p;
     p.start(TestFiles::binDir() + QLatin1Char('/') + program, args);
     ToolRun r;
+    if (terminateAfterMs >= 0 && !p.waitForFinished(terminateAfterMs))
+        p.terminate();
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();

@@ -30,4 +30,5 @@ struct ToolRun
     QByteArray out;
     QByteArray err;
 };
-ToolRun runTool(const QString &program, const QStringList &args, int timeoutMs = 60000);
+// terminateAfterMs >= 0: SIGTERM after that long, if the program still runs.
+ToolRun runTool(const QString &program, const QStringList &args, int timeoutMs = 60000, int terminateAfterMs = -1);

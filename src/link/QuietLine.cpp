@@ -1,0 +1,68 @@
+#include "link/QuietLine.h"
+
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+namespace QuietLine {
+
+namespace {
+// A reply to a request is one short frame; more than this is no reply at all.
+constexpr qsizetype ReplyLimit = 512;
+thread_local Observer *t_observer = nullptr;
+} // namespace
+
+Observer::Observer(std::function<void(qint64)> f) : m_f(std::move(f)), m_previous(t_observer)
+{
+    t_observer = this;
+}
+
+Observer::~Observer()
+{
+    t_observer = m_previous;
+}
+
+Drained drain(SerialPort &port, Clock &clock, qint64 limitMs)
+{
+    Drained d;
+    const qint64 start = clock.tickCount();
+    qint64 lastByte = -1;
+    for (;;) {
+        const QByteArray bytes = port.readAll();
+        const qint64 now = clock.tickCount();
+        if (!bytes.isEmpty()) {
+            d.discarded += bytes.size();
+            lastByte = now;
+            if (t_observer && t_observer->m_f)
+                t_observer->m_f(d.discarded);
+        }
+        if (!port.isOpen()) {
+            d.quiet = false;
+            return d;
+        }
+        // Nothing in the first probe: the line is quiet. After bytes, quiet
+        // means a whole QuietMs since the last one.
+        const qint64 quietFor = now - (lastByte < 0 ? start : lastByte);
+        const qint64 needed = lastByte < 0 ? ProbeMs : QuietMs;
+        if (quietFor >= needed)
+            return d;
+        if (now - start >= limitMs || !clock.waitMs(int(qMin(needed - quietFor, qMax<qint64>(1, limitMs - (now - start)))))) {
+            d.quiet = false;
+            return d;
+        }
+    }
+}
+
+void collectRest(SerialPort &port, Clock &clock, QByteArray &reply)
+{
+    reply += port.readAll();
+    while (port.isOpen() && reply.size() <= ReplyLimit) {
+        if (!clock.block(ProbeMs))
+            return;
+        const QByteArray more = port.readAll();
+        if (more.isEmpty())
+            return;
+        reply += more;
+    }
+}
+
+} // namespace QuietLine

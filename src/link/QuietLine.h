@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+#include <functional>
+
+class SerialPort;
+class Clock;
+
+// A scanner goes on sending a download the PC stopped reading, for as long as
+// its stream lasts. Whatever still arrives is never an answer: every exchange
+// makes sure the line is quiet before its first frame, and takes a reply whose
+// bytes are still coming whole.
+namespace QuietLine {
+
+// No byte for this long and the scanner is done: the download ends on the same
+// pause, so no gap inside a stream is this long.
+constexpr int QuietMs = 300;
+// How long a quiet line is watched before the first frame, and how long a
+// reply's next byte may take: about 38 bytes come in 20 ms at 19200 baud, and a
+// USB adapter holds bytes back for up to 16 ms.
+constexpr int ProbeMs = 20;
+// The longest an exchange other than the download waits for a quiet line.
+constexpr qint64 LimitMs = 30000;
+
+struct Drained
+{
+    bool quiet = true;   // false: still sending at the limit, stopped, or the line failed
+    qint64 discarded = 0; // bytes read and thrown away
+};
+
+// Reads and discards until no byte has come for QuietMs, at most limitMs.
+// A quiet line costs one ProbeMs.
+Drained drain(SerialPort &port, Clock &clock, qint64 limitMs = LimitMs);
+
+// While one lives, every drain in its thread tells it the bytes discarded so
+// far (zevctl says on stderr that it waits).
+class Observer
+{
+public:
+    explicit Observer(std::function<void(qint64 discarded)> f);
+    ~Observer();
+    Observer(const Observer &) = delete;
+    Observer &operator=(const Observer &) = delete;
+
+private:
+    std::function<void(qint64)> m_f;
+    Observer *m_previous;
+    friend Drained drain(SerialPort &, Clock &, qint64);
+};
+
+// After an exchange's wait: adds what arrived to reply, and goes on reading
+// while bytes keep coming (until ProbeMs pass without one), so that a reply
+// caught in the middle is taken whole and leaves no tail to the next step.
+// Does not yield to the user interface.
+void collectRest(SerialPort &port, Clock &clock, QByteArray &reply);
+
+} // namespace QuietLine
