@@ -143,7 +143,8 @@ int download(Command &c)
     const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, o.mid, o.rtc, QDate::currentDate().year());
     if (!s.bytes.startsWith(Link::STX))
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: it does not begin with its header "
-                                                      "(first bytes %1)").arg(hex(s.bytes.left(8))));
+                                                      "(first bytes %1)%2")
+                                           .arg(hex(s.bytes.left(8)), how.isEmpty() ? QString() : QStringLiteral(", ") + how));
     if (!r.ok()) {
         // A header cut by a lost line or a stop is no reply, not a wrong one.
         const int status = how.isEmpty() ? UnexpectedReply : NoReply;
