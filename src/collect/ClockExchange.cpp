@@ -44,7 +44,7 @@ ClockSyncResult runClockSync(SerialPort &port, Clock &clock, const Session &sess
             result.reply += port.readAll();
             clock.waitMs(50);
         }
-        QuietLine::collectRest(port, clock, result.reply);
+        QuietLine::collectRest(port, clock, result.reply, QuietLine::Wait::Yielding);
         // An acknowledgement that came before the line failed still counts.
         result.acknowledged = result.reply == Link::AckFrame;
         if (!port.isOpen())

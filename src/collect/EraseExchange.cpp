@@ -32,7 +32,7 @@ EraseResult runEraseExchange(SerialPort &port, Clock &clock, const Session &sess
         if (poll)
             poll(i);
     }
-    QuietLine::collectRest(port, clock, result.reply);
+    QuietLine::collectRest(port, clock, result.reply, QuietLine::Wait::Blocking);
     // Part of an acknowledgement, then a lost line: the line was lost.
     if (!port.isOpen() && (result.reply.size() < 2 || Link::isCutAcknowledgement(result.reply))) {
         result.kind = EraseResult::PortError;

@@ -46,7 +46,7 @@ PasswordCheckResult runPasswordCheck(SerialPort &port, Clock &clock, const Sessi
             result.reply += port.readAll();
             clock.waitMs(50);
         }
-        QuietLine::collectRest(port, clock, result.reply);
+        QuietLine::collectRest(port, clock, result.reply, QuietLine::Wait::Yielding);
         if (!port.isOpen() && !Link::isAcknowledgement(result.reply))
             return portFailed();
     }

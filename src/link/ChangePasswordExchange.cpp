@@ -43,7 +43,7 @@ ChangePasswordResult runChangePasswordExchange(SerialPort &port, Clock &clock, i
             afterPoll();
         clock.waitMs(100);
     }
-    QuietLine::collectRest(port, clock, result.reply);
+    QuietLine::collectRest(port, clock, result.reply, QuietLine::Wait::Yielding);
     // What the scanner answered before the line failed still counts, but not
     // the first bytes of an acknowledgement.
     if (!port.isOpen() && (result.reply.size() < 2 || Link::isCutAcknowledgement(result.reply)))

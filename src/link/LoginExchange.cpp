@@ -14,7 +14,7 @@ bool sendUpToThreeTimes(SerialPort &port, Clock &clock, const QByteArray &frame,
         ++sends;
         clock.block(500);
         reply.clear();
-        QuietLine::collectRest(port, clock, reply);
+        QuietLine::collectRest(port, clock, reply, QuietLine::Wait::Blocking);
         if (!port.isOpen())
             return Link::isAcknowledgement(reply);
         if (reply == Link::AckFrame)

@@ -52,11 +52,11 @@ Drained drain(SerialPort &port, Clock &clock, qint64 limitMs)
     }
 }
 
-void collectRest(SerialPort &port, Clock &clock, QByteArray &reply)
+void collectRest(SerialPort &port, Clock &clock, QByteArray &reply, Wait wait)
 {
     reply += port.readAll();
     while (port.isOpen() && reply.size() <= ReplyLimit) {
-        if (!clock.block(ProbeMs))
+        if (!(wait == Wait::Blocking ? clock.block(ProbeMs) : clock.waitMs(ProbeMs)))
             return;
         const QByteArray more = port.readAll();
         if (more.isEmpty())

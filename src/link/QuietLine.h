@@ -52,7 +52,8 @@ private:
 // After an exchange's wait: adds what arrived to reply, and goes on reading
 // while bytes keep coming (until ProbeMs pass without one), so that a reply
 // caught in the middle is taken whole and leaves no tail to the next step.
-// Does not yield to the user interface.
-void collectRest(SerialPort &port, Clock &clock, QByteArray &reply);
+// The waits yield to the user interface when the exchange's own waits do.
+enum class Wait { Blocking, Yielding };
+void collectRest(SerialPort &port, Clock &clock, QByteArray &reply, Wait wait);
 
 } // namespace QuietLine

@@ -45,7 +45,7 @@ TransmitResult runTransmitExchange(SerialPort &port, Clock &clock, const QString
     const qint64 sent = clock.tickCount();
     for (;;) {
         if (port.bytesWaiting() >= 5) {
-            QuietLine::collectRest(port, clock, result.reply);
+            QuietLine::collectRest(port, clock, result.reply, QuietLine::Wait::Yielding);
             result.kind = result.reply == Link::AckFrame ? TransmitResult::Acknowledged : TransmitResult::OtherReply;
             break;
         }

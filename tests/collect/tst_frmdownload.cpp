@@ -304,7 +304,7 @@ private Q_SLOTS:
             return 0;
         });
         ok();
-        QCOMPARE(boxesWhileShown, 0);
+        QCOMPARE(boxesWhileShown, 1); // the warning comes before the records are read
         QVERIFY(shown.startsWith("40 record(s) received\r\n \r\n"));
         QCOMPARE(shown.count("\r\n\r\n"), 2);
         QCOMPARE(m_ui.boxes,
@@ -314,31 +314,83 @@ private Q_SLOTS:
         QVERIFY(okEnabled());
         QCOMPARE(m_session.BusyCount, qint16(0));
 
-        // Stopped by the user: what came is shown and called incomplete.
+        // Stopped by the user: what came is shown and called incomplete, the
+        // bar not full. The scanner goes on sending; the dialog waits for it
+        // (Stop again gives up the wait), and the next download is all its own.
         m_ui.clear();
         config.fault = ScannerModel::Fault::None;
+        config.machineId = "NEXT0001";
         config.records = ScannerModel::generateRecords(200, m_clock.now().addDays(-1), 3);
         useModel(config);
+        m_session.MidFlag = true;
         auto *stop = child<QPushButton>(*m_window, "cmdStop");
+        auto *waiting = child<QLabel>(*m_window, "lblWaiting");
+        auto *bar = child<QProgressBar>(*m_window, "ProgressBarM");
         QVERIFY(!stop->isEnabled());
+        for (const bool giveUp : {false, true}) {
+            const qint64 start = m_clock.tickCount();
+            bool waited = false;
+            m_clock.onTick = [&](qint64 now) {
+                if (now - start == 1500)
+                    QTest::keyClick(child<QPushButton>(*m_window, "cmdStop"), Qt::Key_Escape);
+                if (now - start == 1700) {
+                    waited = waiting->isVisible() && stop->isEnabled() && m_platform->clock.gate().busy();
+                    if (giveUp)
+                        stop->click();
+                }
+            };
+            int barWhileShown = -1;
+            m_ui.onModal([&](QDialog &d) {
+                shown = static_cast<Data &>(d).text();
+                barWhileShown = bar->value();
+                return 0;
+            });
+            ok();
+            m_clock.onTick = nullptr;
+            QVERIFY(waited);
+            QVERIFY(!waiting->isVisible());
+            QVERIFY(shown.startsWith("Machine ID: NEXT0001\r\n\r\n200 record(s) received\r\n \r\n"));
+            QCOMPARE(m_ui.boxes.size(), 1);
+            QVERIFY(m_ui.boxes[0].text.startsWith(QStringLiteral("Only %1 of 200 records were received.")
+                                                      .arg(shown.count("\r\n\r\n") - 1)));
+            QCOMPARE(m_ui.boxes[0].icon, Ui::Icon::Exclamation);
+            QVERIFY(barWhileShown < bar->maximum());
+            QVERIFY(!stop->isEnabled());
+            QVERIFY(okEnabled());
+
+            // At once the next download: its own header, every record.
+            m_ui.clear();
+            m_ui.onModal([&](QDialog &d) {
+                shown = static_cast<Data &>(d).text();
+                return 0;
+            });
+            ok();
+            QVERIFY(shown.startsWith("Machine ID: NEXT0001\r\n\r\n200 record(s) received\r\n \r\n"));
+            QCOMPARE(shown.count("\r\n\r\n"), 201);
+            QVERIFY(m_ui.boxes.isEmpty());
+            m_ui.clear();
+        }
+        m_session.MidFlag = false;
+    }
+
+    // The data dialog stays while its exchange runs: closing it mid-download does nothing.
+    void closingMidDownloadIsRefused()
+    {
+        ScannerModel::Config config;
+        config.records = ScannerModel::generateRecords(100, m_clock.now().addDays(-1), 3);
+        useModel(config);
+        bool closed = true;
         const qint64 start = m_clock.tickCount();
         m_clock.onTick = [&](qint64 now) {
-            if (now - start == 1500)
-                QTest::keyClick(child<QPushButton>(*m_window, "cmdStop"), Qt::Key_Escape);
+            if (now - start == 1000)
+                closed = m_window->close();
         };
-        m_ui.onModal([&](QDialog &d) {
-            shown = static_cast<Data &>(d).text();
-            return 0;
-        });
+        m_ui.onModal([](QDialog &) { return 0; });
         ok();
         m_clock.onTick = nullptr;
-        QVERIFY(shown.startsWith("200 record(s) received\r\n \r\n"));
-        QCOMPARE(m_ui.boxes.size(), 1);
-        QVERIFY(m_ui.boxes[0].text.startsWith(QStringLiteral("Only %1 of 200 records were received.")
-                                                  .arg(shown.count("\r\n\r\n"))));
-        QCOMPARE(m_ui.boxes[0].icon, Ui::Icon::Exclamation);
-        QVERIFY(!stop->isEnabled());
-        QVERIFY(okEnabled());
+        QVERIFY(!closed);
+        QVERIFY(m_window->isVisible());
+        QVERIFY(m_window->close());
     }
 
     void wrongPasswordStillSendsDAndEndsInTheFault()
