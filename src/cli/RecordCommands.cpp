@@ -141,7 +141,7 @@ int download(Command &c)
     if (s.refused())
         return c.fail(Refused, QStringLiteral("the scanner refused the download (wrong password)"));
     const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, o.mid, o.rtc, QDate::currentDate().year());
-    if (!s.bytes.startsWith(Link::STX))
+    if (!s.bytes.startsWith(Link::STX) || (r.ok() && !s.readable(r)))
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: it does not begin with its header "
                                                       "(first bytes %1)%2")
                                            .arg(hex(s.bytes.left(8)), how.isEmpty() ? QString() : QStringLiteral(", ") + how));

@@ -14,7 +14,15 @@ bool DownloadStream::refused() const
 
 bool DownloadStream::readable(const RecordAssembler::Result &assembled) const
 {
-    return bytes.startsWith(Link::STX) && assembled.ok();
+    // STX, then the machine ID and the count: printable characters all, which
+    // no reply frame and no record's timestamp bytes are.
+    constexpr qsizetype HeaderChars = 14;
+    if (!bytes.startsWith(Link::STX) || !assembled.ok() || bytes.size() < HeaderChars)
+        return false;
+    for (qsizetype i = 1; i < HeaderChars; ++i)
+        if (static_cast<unsigned char>(bytes.at(i)) < 0x20)
+            return false;
+    return true;
 }
 
 bool DownloadStream::ended() const

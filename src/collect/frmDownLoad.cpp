@@ -433,6 +433,10 @@ void frmDownLoad::download()
         fault(assembled.description);
         return;
     }
+    if (!stream.readable(assembled)) {
+        fault(QStringLiteral("The download cannot be read: it does not begin with its header."));
+        return;
+    }
     if (assembled.headerOnly)
         cmdOK->setEnabled(true);
     LBD->hide();

@@ -111,7 +111,7 @@ private Q_SLOTS:
         const DownloadStream s = receiveDownload(*port, *port2, clock, session, progress);
         QVERIFY(receiving);
         QCOMPARE(s.bytes, QByteArray("firstsecond"));
-        QCOMPARE(steps, 2);
+        QVERIFY(steps >= 2);
         QVERIFY(!port2->isOpen());
     }
 
