@@ -31,13 +31,8 @@ ClockSyncResult runClockSync(SerialPort &port, Clock &clock, const Session &sess
         port.setPortNumber(session.CommPortNumber);
         if (!port.open())
             return portFailed();
-        if (const QuietLine::Drained d = QuietLine::drain(port, clock); !d.quiet) {
-            if (!port.isOpen())
-                return portFailed();
-            result.stillSending = d.discarded;
-            port.close();
-            return result;
-        }
+        if (!QuietLine::ready(port, clock, result.stillSending))
+            return result.stillSending < 0 ? portFailed() : result;
         if (!port.write(outgoing))
             return portFailed();
         for (int pass = 0; pass < 10; ++pass) {

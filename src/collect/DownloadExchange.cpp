@@ -82,12 +82,10 @@ DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Cloc
     if (!dataPort.open())
         return portFailed(false);
     // A late reply to the check, or an old stream, must not begin this one.
-    if (const QuietLine::Drained d = QuietLine::drain(dataPort, clock, quietLimit); !d.quiet) {
-        if (!dataPort.isOpen())
+    if (!QuietLine::ready(dataPort, clock, result.stillSending, quietLimit)) {
+        if (result.stillSending < 0)
             return portFailed(true);
         result.kind = DownloadStream::CheckFailed;
-        result.stillSending = d.discarded;
-        dataPort.close();
         return result;
     }
     if (!dataPort.write(Link::commandFrame(session.LoginPassword, 'D')))

@@ -27,13 +27,8 @@ PasswordCheckResult runPasswordCheck(SerialPort &port, Clock &clock, const Sessi
     if (!port.open())
         return portFailed();
     opened = true;
-    if (const QuietLine::Drained d = QuietLine::drain(port, clock, quietLimitMs); !d.quiet) {
-        if (!port.isOpen())
-            return portFailed();
-        result.stillSending = d.discarded;
-        port.close();
-        return result;
-    }
+    if (!QuietLine::ready(port, clock, result.stillSending, quietLimitMs))
+        return result.stillSending < 0 ? portFailed() : result;
 
     if (variant == PasswordCheckVariant::ChangePassword) {
         int sends = 0;

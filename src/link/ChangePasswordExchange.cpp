@@ -26,13 +26,8 @@ ChangePasswordResult runChangePasswordExchange(SerialPort &port, Clock &clock, i
     if (!port.open())
         return portFailed();
     // A late reply to the password check must not pass for the answer to "C".
-    if (const QuietLine::Drained d = QuietLine::drain(port, clock); !d.quiet) {
-        if (!port.isOpen())
-            return portFailed();
-        result.stillSending = d.discarded;
-        port.close();
-        return result;
-    }
+    if (!QuietLine::ready(port, clock, result.stillSending))
+        return result.stillSending < 0 ? portFailed() : result;
     if (!port.write(Link::changePasswordFrame(currentPassword, newPassword)))
         return portFailed();
     for (int poll = 0; poll < 10; ++poll) {

@@ -40,13 +40,8 @@ LoginResult runLoginExchange(SerialPort &port, Clock &clock, const QString &type
 
     if (!port.isOpen() && !port.open())
         return portFailed();
-    if (const QuietLine::Drained d = QuietLine::drain(port, clock); !d.quiet) {
-        if (!port.isOpen())
-            return portFailed();
-        result.stillSending = d.discarded;
-        port.close();
-        return result;
-    }
+    if (!QuietLine::ready(port, clock, result.stillSending))
+        return result.stillSending < 0 ? portFailed() : result;
     if (!sendUpToThreeTimes(port, clock, frame, result.reply, result.sends))
         return portFailed();
     port.close();

@@ -52,6 +52,19 @@ Drained drain(SerialPort &port, Clock &clock, qint64 limitMs)
     }
 }
 
+bool ready(SerialPort &port, Clock &clock, qint64 &stillSending, qint64 limitMs)
+{
+    const Drained d = drain(port, clock, limitMs);
+    if (d.quiet)
+        return true;
+    stillSending = -1;
+    if (port.isOpen()) {
+        stillSending = d.discarded;
+        port.close();
+    }
+    return false;
+}
+
 void collectRest(SerialPort &port, Clock &clock, QByteArray &reply, Wait wait)
 {
     reply += port.readAll();

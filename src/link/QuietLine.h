@@ -33,6 +33,11 @@ struct Drained
 // A quiet line costs one ProbeMs.
 Drained drain(SerialPort &port, Clock &clock, qint64 limitMs = LimitMs);
 
+// Before an exchange's first frame: true on a quiet line. Otherwise false
+// with stillSending the bytes thrown away and the port closed, or -1 when the
+// line failed (the port's error says why).
+bool ready(SerialPort &port, Clock &clock, qint64 &stillSending, qint64 limitMs = LimitMs);
+
 // While one lives, every drain in its thread tells it the bytes discarded so
 // far (zevctl says on stderr that it waits).
 class Observer

@@ -21,14 +21,8 @@ TransmitResult runTransmitExchange(SerialPort &port, Clock &clock, const QString
         return result;
     };
 
-    if (const QuietLine::Drained d = QuietLine::drain(port, clock); !d.quiet) {
-        if (!port.isOpen())
-            return failed();
-        result.kind = TransmitResult::TimedOut;
-        result.stillSending = d.discarded;
-        port.close();
-        return result;
-    }
+    if (!QuietLine::ready(port, clock, result.stillSending))
+        return result.stillSending < 0 ? failed() : result;
     // STX, password and "Z" first, then each value as its two nibble characters.
     if (!port.write(frame.left(10)))
         return failed();
