@@ -59,7 +59,6 @@ std::unique_ptr<QtSerialPort> Line::makePort()
     auto port = std::make_unique<QtSerialPort>(names);
     port->setPortNumber(session.CommPortNumber);
     port->setSettings(Link::LineSettings);
-    port->setInputBufferSize(2048);
     return port;
 }
 

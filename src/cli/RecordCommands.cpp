@@ -27,6 +27,7 @@ struct RecordsOutput
     bool mid = false;
     RecordExport::Format format = RecordExport::Format::Text;
     QString path; // empty: stdout; a directory: a file named by the machine ID in it
+    int year = QDate::currentDate().year(); // the PC's, for the first timestamp's check
 };
 
 // Takes --rtc, --mid, --format and -o out of args; false on a missing or unknown value.
@@ -52,19 +53,37 @@ QString fileInDirectory(const QString &dir, const RecordAssembler::Records &reco
     return UserFile::createNew(claim, base, ext) ? claim.fileName() : base + ext;
 }
 
+// The viewer's text is built only for the text output; CSV and JSON take the
+// records from the stream as they are written.
+RecordAssembler::Result assembleFor(const RecordsOutput &o, const QByteArray &stream)
+{
+    if (o.format == RecordExport::Format::Text)
+        return RecordAssembler::assemble(stream, o.mid, o.rtc, o.year);
+    return RecordAssembler::scan(stream, o.year);
+}
+
 // Writes an assembled download as text, CSV or JSON to -o or stdout.
 int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete)
 {
-    QByteArray bytes;
-    switch (o.format) {
-    case RecordExport::Format::Text: bytes = r.text; break;
-    case RecordExport::Format::Csv: bytes = RecordExport::csv(r.download); break;
-    case RecordExport::Format::Json: bytes = RecordExport::json(r.download, complete); break;
+    auto produce = [&](QIODevice &out) {
+        if (o.format == RecordExport::Format::Text)
+            return UserFile::writeAll(out, r.text);
+        QString error;
+        RecordExport::write(o.format, r, o.year, complete, [&](const QByteArray &piece) {
+            error = UserFile::writeAll(out, piece);
+            return error.isEmpty();
+        });
+        return error;
+    };
+    if (o.path.isEmpty()) {
+        if (const QString error = produce(c.out); !error.isEmpty())
+            return c.fail(FileError, QStringLiteral("cannot write the output: ") + error);
+        return Done;
     }
-    if (o.path.isEmpty())
-        return c.print(bytes);
     const QString path = QFileInfo(o.path).isDir() ? fileInDirectory(o.path, r.download, o.format) : o.path;
-    const int status = writeFile(c, path, bytes);
+    int status = Done;
+    if (const QString error = UserFile::writeWith(path, produce); !error.isEmpty())
+        status = c.fail(FileError, QStringLiteral("cannot write %1: %2").arg(path, error));
     if (status != Done && path != o.path)
         QFile::remove(path); // the name claimed in the directory
     return status;
@@ -124,7 +143,7 @@ int download(Command &c)
                                              : QStringLiteral("nothing came after the download request (%1)").arg(how));
     if (s.refused())
         return c.fail(Refused, QStringLiteral("the scanner refused the download (wrong password)"));
-    const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, o.mid, o.rtc, QDate::currentDate().year());
+    const RecordAssembler::Result r = assembleFor(o, s.bytes);
     if (!r.ok()) {
         // A header cut by a lost line or a stop is no reply, not a wrong one.
         const int status = how.isEmpty() ? UnexpectedReply : NoReply;
@@ -153,7 +172,7 @@ int assemble(Command &c)
         return c.fail(FileError, QStringLiteral("%1 is larger than a raw download may be (%2 MB)")
                                      .arg(c.args.first())
                                      .arg(RawLimit >> 20));
-    const RecordAssembler::Result r = RecordAssembler::assemble(raw.bytes, o.mid, o.rtc, QDate::currentDate().year());
+    const RecordAssembler::Result r = assembleFor(o, raw.bytes);
     if (!r.ok())
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
     return writeRecords(c, r, o, r.terminated >= r.announced);
