@@ -1,6 +1,7 @@
 // Assembly of generated downloads of 1, 10 and 100 MB: throughput, and the
 // memory one assembly takes beyond the stream itself.
 #include "GeneratedStream.h"
+#include "PeakMemory.h"
 #include "collect/RecordAssembler.h"
 
 #include <benchmark/benchmark.h>
@@ -9,35 +10,6 @@
 #include <cstring>
 
 namespace {
-
-// kB from a /proc/self/status line such as "VmHWM:  1234 kB".
-long statusKb(const char *key)
-{
-    std::FILE *f = std::fopen("/proc/self/status", "r");
-    if (!f)
-        return -1;
-    char line[256];
-    long kb = -1;
-    const size_t keyLen = std::strlen(key);
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, key, keyLen) == 0) {
-            kb = std::strtol(line + keyLen, nullptr, 10);
-            break;
-        }
-    }
-    std::fclose(f);
-    return kb;
-}
-
-// Resets the peak resident size to the current one (Linux: "5" > clear_refs).
-bool resetPeakRss()
-{
-    std::FILE *f = std::fopen("/proc/self/clear_refs", "w");
-    if (!f)
-        return false;
-    const bool ok = std::fputs("5", f) >= 0;
-    return std::fclose(f) == 0 && ok;
-}
 
 // Peak resident growth of one assembly, in bytes; -1 where it cannot be measured.
 double peakGrowth(const QByteArray &stream, bool mid, bool rtc)

@@ -73,7 +73,6 @@ QtSerialPort *Line::makePort()
     auto port = std::make_unique<QtSerialPort>(names);
     port->setPortNumber(session.CommPortNumber);
     port->setSettings(Link::LineSettings);
-    port->setInputBufferSize(2048);
     m_ports.push_back(std::move(port));
     return m_ports.back().get();
 }

@@ -28,6 +28,7 @@ struct RecordsOutput
     bool mid = false;
     RecordExport::Format format = RecordExport::Format::Text;
     QString path; // empty: stdout; a directory: a file named by the machine ID in it
+    int year = QDate::currentDate().year(); // the PC's, for the first timestamp's check
 };
 
 // Takes --rtc, --mid, --format and -o out of args; false on a missing or unknown value.
@@ -58,25 +59,44 @@ QString fileInDirectory(const QString &dir, const RecordAssembler::Records &reco
     return QString();
 }
 
+// The viewer's text is built only for the text output; CSV and JSON take the
+// records from the stream as they are written.
+RecordAssembler::Result assembleFor(const RecordsOutput &o, const QByteArray &stream)
+{
+    if (o.format == RecordExport::Format::Text)
+        return RecordAssembler::assemble(stream, o.mid, o.rtc, o.year);
+    return RecordAssembler::scan(stream, o.year);
+}
+
 // Writes an assembled download as text, CSV or JSON to -o or stdout.
 int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete)
 {
-    QByteArray bytes;
-    switch (o.format) {
-    case RecordExport::Format::Text: bytes = r.text; break;
-    case RecordExport::Format::Csv: bytes = RecordExport::csv(r.download); break;
-    case RecordExport::Format::Json: bytes = RecordExport::json(r.download, complete); break;
+    auto produce = [&](QIODevice &out) {
+        if (o.format == RecordExport::Format::Text)
+            return UserFile::writeAll(out, r.text);
+        QString error;
+        RecordExport::write(o.format, r, o.year, complete, [&](const QByteArray &piece) {
+            error = UserFile::writeAll(out, piece);
+            return error.isEmpty();
+        });
+        return error;
+    };
+    if (o.path.isEmpty()) {
+        if (const QString error = produce(c.out); !error.isEmpty())
+            return c.fail(FileError, QStringLiteral("cannot write the output: ") + error);
+        return Done;
     }
-    if (o.path.isEmpty())
-        return c.print(bytes);
-    if (!QFileInfo(o.path).isDir())
-        return writeFile(c, o.path, bytes);
-    QString error;
-    const QString path = fileInDirectory(o.path, r.download, o.format, error);
-    if (path.isEmpty())
-        return c.fail(FileError, QStringLiteral("no new file name could be made in %1: %2").arg(o.path, error));
-    const int status = writeFile(c, path, bytes);
-    if (status != Done)
+    QString path = o.path;
+    if (QFileInfo(o.path).isDir()) {
+        QString error;
+        path = fileInDirectory(o.path, r.download, o.format, error);
+        if (path.isEmpty())
+            return c.fail(FileError, QStringLiteral("no new file name could be made in %1: %2").arg(o.path, error));
+    }
+    int status = Done;
+    if (const QString error = UserFile::writeWith(path, produce); !error.isEmpty())
+        status = c.fail(FileError, QStringLiteral("cannot write %1: %2").arg(path, error));
+    if (status != Done && path != o.path)
         QFile::remove(path); // the empty name this run claimed, nobody else's file
     return status;
 }
@@ -140,7 +160,7 @@ int download(Command &c)
                                              : QStringLiteral("nothing came after the download request (%1)").arg(how));
     if (s.refused())
         return c.fail(Refused, QStringLiteral("the scanner refused the download (wrong password)"));
-    const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, o.mid, o.rtc, QDate::currentDate().year());
+    const RecordAssembler::Result r = assembleFor(o, s.bytes);
     if (!s.bytes.startsWith(Link::STX) || (r.ok() && !s.readable(r)))
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: it does not begin with its header "
                                                       "(first bytes %1)%2")
@@ -177,7 +197,7 @@ int assemble(Command &c)
         return c.fail(FileError, QStringLiteral("%1 is larger than a raw download may be (%2 MB)")
                                      .arg(c.args.first())
                                      .arg(RawLimit >> 20));
-    const RecordAssembler::Result r = RecordAssembler::assemble(raw.bytes, o.mid, o.rtc, QDate::currentDate().year());
+    const RecordAssembler::Result r = assembleFor(o, raw.bytes);
     if (!r.ok())
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
     return writeRecords(c, r, o, r.terminated == r.announced);

@@ -159,14 +159,24 @@ Result fault(Fault f, const QString &description)
 
 QByteArray Records::timestamp(const Record &r)
 {
+    char line[TimestampRoom];
+    return QByteArray(line, timestamp(r, line));
+}
+
+int Records::timestamp(const Record &r, char *out)
+{
     if (!r.stamped)
-        return QByteArray();
+        return 0;
+    // The viewer's check lets later timestamps through with values below 0 and
+    // a zero month or day; as data those are no date at all.
+    static constexpr int Lowest[6] = {0, 1, 1, 0, 0, 0};
     int values[6];
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         values[i] = r.clock[i] - 16;
-    char line[40];
-    const char *end = putTimestamp(line, values, "-- ::");
-    return QByteArray(line, end - line);
+        if (values[i] < Lowest[i] || (i > 0 && values[i] > FieldLimits[i]))
+            return 0;
+    }
+    return int(putTimestamp(out, values, "-- ::") - out);
 }
 
 void RecordCounter::update(const QByteArray &soFar)
@@ -215,8 +225,12 @@ QString RecordCounter::describe() const
     return text;
 }
 
-Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear,
-                const Progress &progress)
+namespace {
+
+// The one pass behind assemble and scan: text (when wanted) and records, each
+// record to found or, without it, to the list.
+Result run(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear, const Progress &progress,
+           bool wantText, const Found &found)
 {
     const char *const p = stream.constData();
     qsizetype end = stream.size();
@@ -240,18 +254,23 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
     while (records.machineId.endsWith(' '))
         records.machineId.chop(1);
     records.stream = stream;
-    QByteArray &text = result.text;
-    // Typical records take about 1.5 times their stream size with timestamp
-    // lines and less without; rarer short records grow the text by reallocation.
-    text.reserve(64 + end + (rtcFlag ? end / 2 : 0));
-    if (midFlag) {
-        text.append("Machine ID: ");
-        text.append(idBegin, idChars);
-        text.append("\r\n\r\n");
-    }
-    text.append(QByteArray::number(count));
-    text.append(" record(s) received\r\n \r\n");
     result.announced = count;
+    // Neither the text nor the list grows by reallocation for typical records:
+    // the text takes about 1.5 times the stream with timestamp lines, less
+    // without; a record takes 9 bytes of the stream at least.
+    if (!found)
+        records.list.reserve(end / 9 + 1);
+    QByteArray *text = wantText ? &result.text : nullptr;
+    if (text) {
+        text->reserve(64 + idChars + end + (rtcFlag ? end / 2 : 0));
+        if (midFlag) {
+            text->append("Machine ID: ");
+            text->append(idBegin, idChars);
+            text->append("\r\n\r\n");
+        }
+        text->append(QByteArray::number(count));
+        text->append(" record(s) received\r\n \r\n");
+    }
 
     if (end < HeaderChars + 3) {
         result.headerOnly = true;
@@ -278,12 +297,15 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
             break;
         }
     }
-    if (rtcFlag) {
-        if (passed)
-            appendTimestampLine(text, values);
+    auto appendStamp = [text, rtcFlag, &values](bool stamped) {
+        if (!text || !rtcFlag)
+            return;
+        if (stamped)
+            appendTimestampLine(*text, values);
         else
-            appendFailedTimestampLine(text);
-    }
+            appendFailedTimestampLine(*text);
+    };
+    appendStamp(passed);
     Record next;
     next.stamped = passed;
     for (int i = 0; i < 6; ++i)
@@ -299,8 +321,10 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
         if (terminator < 0)
             break;
         if (terminator > pos) {
-            text.append(p + pos + 1, terminator - pos - 1);
-            text.append("\r\n\r\n", 4);
+            if (text) {
+                text->append(p + pos + 1, terminator - pos - 1);
+                text->append("\r\n\r\n", 4);
+            }
             ++result.records;
             next.offset = pos + 1;
             next.size = qint32(terminator - pos - 1);
@@ -308,7 +332,10 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
             next.offset = pos;
             next.size = 0;
         }
-        records.list.append(next);
+        if (found)
+            found(next);
+        else
+            records.list.append(next);
         pos = terminator + 2;
         ++processed;
         result.terminated = processed;
@@ -323,15 +350,22 @@ Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int curren
                 values[i] = next.clock[i] - 16;
             }
         }
-        if (rtcFlag) {
-            if (next.stamped)
-                appendTimestampLine(text, values);
-            else
-                appendFailedTimestampLine(text);
-        }
+        appendStamp(next.stamped);
         pos += TimestampChars;
     }
     return result;
+}
+
+} // namespace
+
+Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear, const Progress &progress)
+{
+    return run(stream, midFlag, rtcFlag, currentYear, progress, true, {});
+}
+
+Result scan(const QByteArray &stream, int currentYear, const Found &found)
+{
+    return run(stream, false, false, currentYear, {}, false, found ? found : [](const Record &) {});
 }
 
 } // namespace RecordAssembler

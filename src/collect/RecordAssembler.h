@@ -44,8 +44,14 @@ struct Records
     QList<Record> list;
 
     QByteArray data(const Record &r) const { return stream.mid(r.offset, r.size); }
-    // "20YY-MM-DD hh:mm:ss" with the numbers the viewer's text shows; empty when the check failed.
+    const char *dataBegin(const Record &r) const { return stream.constData() + r.offset; }
+    // "20YY-MM-DD hh:mm:ss" with the numbers the viewer's text shows; empty when the
+    // check failed or a field lies outside month 1-12, day 1-31, hour 0-24,
+    // minute and second 0-60 (or the year below 0).
     static QByteArray timestamp(const Record &r);
+    // The same into out (room for TimestampRoom characters); its length, 0 when there is none.
+    static int timestamp(const Record &r, char *out);
+    static constexpr int TimestampRoom = 32;
 };
 
 struct Result
@@ -95,6 +101,15 @@ private:
 // currentYear is the PC's year: a first timestamp dated later fails its check.
 Result assemble(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear,
                 const Progress &progress = {});
+
+// Called with each terminated record as it is found, in stream order.
+using Found = std::function<void(const Record &)>;
+
+// The records alone, as assemble finds them, without the viewer's text: each
+// goes to found (when given) and none is kept, so the memory taken does not
+// grow with the stream. The result holds the fault, the header's fields and the
+// counts; its text and list stay empty.
+Result scan(const QByteArray &stream, int currentYear, const Found &found = {});
 
 // The text form of a timestamp that fails its check.
 inline constexpr char FailedTimestamp[] = "2000/01/01 00:00:00";

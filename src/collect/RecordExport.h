@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 // The records of a download as data for other programs. The data bytes are
 // read as Latin-1 and written as UTF-8 (no byte-order mark); the columns do not
@@ -24,5 +25,14 @@ QByteArray csv(const RecordAssembler::Records &records);
 // One object: machine_id, announced, received (the terminated records),
 // complete, and records [{timestamp or null, data}].
 QByteArray json(const RecordAssembler::Records &records, bool complete);
+
+// Takes each piece of an export in turn; false when it could not be written.
+using Sink = std::function<bool(const QByteArray &piece)>;
+
+// CSV or JSON (not Text) of a scanned download (RecordAssembler::scan), written
+// to sink in pieces of about 64 kB as the records are found again in its
+// stream: neither the viewer's text nor a list of records is built. The same
+// bytes as csv() and json(). False when the sink failed; nothing more is written then.
+bool write(Format format, const RecordAssembler::Result &scanned, int currentYear, bool complete, const Sink &sink);
 
 } // namespace RecordExport

@@ -32,6 +32,9 @@
 #include <limits>
 
 namespace {
+// How often the bar, the count and the window's events are brought up to date.
+constexpr qint64 ShowEveryMs = 50;
+
 const QString kEraseTitle = QStringLiteral("Erase Data in ZEV");
 
 std::unique_ptr<SerialPort> dataPort(Platform &platform)
@@ -363,10 +366,16 @@ void frmDownLoad::download()
     // announced; before that, and for a header that cannot be read, it wraps.
     RecordAssembler::RecordCounter counter;
     auto counting = [&counter]() { return counter.headerKnown() && counter.announced() > 0; };
-    progress.received = [this, &counter, counting](const QByteArray &soFar) {
+    qint64 shownAt = -ShowEveryMs;
+    progress.received = [this, &counter, counting, &shownAt](const QByteArray &soFar) {
         counter.update(soFar);
         if (!counting())
             return;
+        // The last count always shows; those before it at most every 50 ms.
+        const qint64 now = m_platform.clock.tickCount();
+        if (now - shownAt < ShowEveryMs && counter.received() < counter.announced())
+            return;
+        shownAt = now;
         ProgressBarM->setMaximum(int(qMin<qint64>(counter.announced(), 99999)));
         ProgressBarM->setValue(int(qMin(counter.received(), counter.announced())));
         lblRecords->setText(counter.describe());
@@ -420,15 +429,23 @@ void frmDownLoad::download()
 
     // Reading the header starts the bar again (on the 100 scale set above); it
     // steps after the first timestamp and after every record.
+    // Every record is a step of the wrapping bar; the bar and the window's
+    // events catch up at most every 50 ms, as a step per record costs more
+    // than the assembly itself.
     ProgressBarM->setValue(0);
-    const RecordAssembler::Result assembled =
-        RecordAssembler::assemble(stream.bytes, m_session.MidFlag, m_session.RtcFlag,
-                                  m_platform.clock.now().date().year(), [this](qsizetype processed) {
-                                      stepProgress();
-                                      m_platform.clock.processEvents();
-                                      if (processed > 0)
-                                          m_session.BusyCount = qint16(m_session.BusyCount + 1);
-                                  });
+    qint64 steppedAt = -ShowEveryMs;
+    const RecordAssembler::Result assembled = RecordAssembler::assemble(
+        stream.bytes, m_session.MidFlag, m_session.RtcFlag, m_platform.clock.now().date().year(),
+        [this, &steppedAt](qsizetype processed) {
+            if (processed > 0)
+                m_session.BusyCount = qint16(m_session.BusyCount + 1);
+            const qint64 now = m_platform.clock.tickCount();
+            if (now - steppedAt < ShowEveryMs)
+                return;
+            steppedAt = now;
+            ProgressBarM->setValue(int((processed + 1) % 101));
+            m_platform.clock.processEvents();
+        });
     if (!assembled.ok()) {
         fault(assembled.description);
         return;

@@ -36,6 +36,7 @@ TransmitResult runTransmitExchange(SerialPort &port, Clock &clock, const QString
         return failed();
     step(130);
 
+    // Up to 3 s for the five bytes of a reply, the window running meanwhile.
     const qint64 sent = clock.tickCount();
     for (;;) {
         if (port.bytesWaiting() >= 5) {
@@ -45,7 +46,7 @@ TransmitResult runTransmitExchange(SerialPort &port, Clock &clock, const QString
         }
         if (!port.isOpen())
             return failed();
-        clock.processEvents();
+        clock.waitForInput(port, int(qMax<qint64>(1, 3001 - (clock.tickCount() - sent))), 5);
         if (clock.tickCount() - sent > 3000 || clock.stopping()) {
             result.kind = TransmitResult::TimedOut;
             break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Exchange.h"
+#include "platform/SerialPort.h"
 
 #include <QDateTime>
 #include <QtGlobal>
@@ -19,6 +20,19 @@ public:
     // Time passes without user-interface events (the ports keep collecting).
     // False, at once, when the exchange was asked to stop.
     virtual bool block(int ms) = 0;
+    // Time passes until at least `bytes` are waiting on the port, the line
+    // fails or ms pass, whichever comes first; the user interface keeps
+    // running. It sleeps rather than polls where the port allows. False
+    // ("stopped") when the exchange was asked to stop.
+    virtual bool waitForInput(SerialPort &port, int ms, int bytes = 1)
+    {
+        const qint64 end = tickCount() + ms;
+        while (port.bytesWaiting() < bytes && port.isOpen() && tickCount() < end) {
+            if (!waitMs(1))
+                return false;
+        }
+        return !stopping();
+    }
     // Lets pending user-interface events run once.
     virtual void processEvents() = 0;
     virtual double secondsSinceMidnight() = 0;

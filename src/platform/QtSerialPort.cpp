@@ -8,9 +8,17 @@
 
 #include <QFile>
 
+#include <climits>
+
 #ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstring>
 #include <grp.h>
+#include <poll.h>
 #include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -148,9 +156,10 @@ bool QtSerialPort::open()
         return true;
     m_error.clear();
     m_problem = PortProblem();
-    m_beforeFailure.clear();
+    m_input.clear();
+    m_direct = false;
     m_port.setPortName(deviceName());
-    m_port.setReadBufferSize(m_inputBufferSize);
+    m_port.setReadBufferSize(0);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = m_port.errorString();
         noteProblem(PortFacts::Opening, m_port.error());
@@ -164,13 +173,25 @@ bool QtSerialPort::open()
     m_port.setStopBits(m_stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.clearError();
+#ifdef Q_OS_UNIX
+    // The library reads whenever the event loop sees a byte, which wakes every
+    // wait once per byte or two. Its reader is turned off; input is read from
+    // the descriptor when an exchange asks, and waits sleep on the descriptor.
+    for (QSocketNotifier *n : m_port.findChildren<QSocketNotifier *>()) {
+        if (n->type() == QSocketNotifier::Read && n->socket() == m_port.handle()) {
+            n->setEnabled(false);
+            m_direct = true;
+        }
+    }
+#endif
     qCDebug(zevLinkLowLevel) << "open" << deviceName();
     return true;
 }
 
 void QtSerialPort::close()
 {
-    m_beforeFailure.clear();
+    m_input.clear();
+    m_direct = false;
     if (m_port.isOpen()) {
         m_port.close();
         qCDebug(zevLinkLowLevel) << "close" << deviceName();
@@ -189,13 +210,19 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError
         && error != QSerialPort::WriteError)
         return;
-    if (!m_port.isOpen())
-        return;
-    m_error = m_port.errorString();
+    if (m_port.isOpen())
+        lineFailed(error, m_port.errorString());
+}
+
+void QtSerialPort::lineFailed(QSerialPort::SerialPortError error, const QString &reason)
+{
+    m_error = reason;
     noteProblem(PortFacts::WhileOpen, error);
     qCWarning(zevLinkLowLevel) << "port" << deviceName() << "failed:" << m_error;
     // Closing drops Qt's buffer; what arrived before the failure is kept for readAll.
-    m_beforeFailure += m_port.readAll();
+    if (!m_direct)
+        m_input += m_port.readAll();
+    m_direct = false;
     m_port.close();
 }
 
@@ -224,19 +251,65 @@ void QtSerialPort::pull()
         return;
     if (m_port.bytesToWrite() > 0)
         m_port.flush();
+    if (m_direct && m_port.isOpen()) {
+        readDescriptor();
+        return;
+    }
     if (m_port.isOpen())
         m_port.waitForReadyRead(0);
     if (m_port.isOpen() && m_port.error() == QSerialPort::TimeoutError)
         m_port.clearError();
+    if (m_port.isOpen())
+        m_input += m_port.readAll();
+}
+
+// Everything waiting, in reads as large as what is there. The line is set to
+// return at once, so a read finding nothing cannot be told from a hang-up:
+// poll says which.
+void QtSerialPort::readDescriptor()
+{
+#ifdef Q_OS_UNIX
+    const int fd = int(m_port.handle());
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, 0);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return;
+        int waiting = 0;
+        if (::ioctl(fd, FIONREAD, &waiting) < 0 || waiting < 1)
+            waiting = 1;
+        const qsizetype at = m_input.size();
+        m_input.resize(at + waiting);
+        const ssize_t n = ::read(fd, m_input.data() + at, size_t(waiting));
+        const int readErrno = errno;
+        m_input.resize(at + qMax<ssize_t>(n, 0));
+        if (n > 0)
+            continue;
+        if (n < 0 && readErrno == EINTR)
+            continue;
+        if (n < 0 && readErrno == EAGAIN)
+            return;
+        lineFailed(n == 0 ? QSerialPort::ResourceError : QSerialPort::ReadError,
+                   n == 0 ? QStringLiteral("the device hung up") : QString::fromLocal8Bit(std::strerror(readErrno)));
+        return;
+    }
+#endif
+}
+
+qintptr QtSerialPort::inputDescriptor() const
+{
+    return m_direct && m_port.isOpen() ? m_port.handle() : -1;
 }
 
 void QtSerialPort::discardInput()
 {
-    m_beforeFailure.clear();
+    m_input.clear();
     if (!m_port.isOpen())
         return;
     pull();
-    m_port.readAll();
+    m_input.clear();
     if (m_port.isOpen())
         m_port.clear(QSerialPort::Input);
 }
@@ -244,7 +317,7 @@ void QtSerialPort::discardInput()
 int QtSerialPort::bytesWaiting()
 {
     pull();
-    return int(m_beforeFailure.size()) + (m_port.isOpen() ? int(m_port.bytesAvailable()) : 0);
+    return int(qMin<qsizetype>(m_input.size(), INT_MAX));
 }
 
 bool QtSerialPort::write(const QByteArray &bytes)
@@ -264,9 +337,7 @@ QByteArray QtSerialPort::readAll()
 {
     pull();
     QByteArray bytes;
-    bytes.swap(m_beforeFailure);
-    if (m_port.isOpen())
-        bytes += m_port.readAll();
+    bytes.swap(m_input);
     if (!bytes.isEmpty())
         qCDebug(zevLinkLowLevel).noquote() << "RX" << hex(bytes);
     return bytes;

@@ -43,4 +43,10 @@ public:
     virtual bool write(const QByteArray &bytes) = 0;
     // Everything received so far; empty when nothing arrived.
     virtual QByteArray readAll() = 0;
+
+    // What a wait sleeps on until input arrives: the open line's descriptor,
+    // or -1 when the port has none to offer (the wait then polls).
+    virtual qintptr inputDescriptor() const { return -1; }
+    // Characters a second at the line's rate (10 bits each).
+    virtual int bytesPerSecond() const { return 1920; }
 };

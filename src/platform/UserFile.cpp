@@ -49,6 +49,11 @@ QString writeAll(QIODevice &device, const QByteArray &bytes)
 
 QString write(const QString &path, const QByteArray &bytes)
 {
+    return writeWith(path, [&bytes](QIODevice &file) { return writeAll(file, bytes); });
+}
+
+QString writeWith(const QString &path, const std::function<QString(QIODevice &)> &produce)
+{
     if (writesInPlace(path)) {
         // A stdout redirected into a regular file keeps what it holds (">>");
         // devices and FIFOs cannot seek and are not truncated.
@@ -56,14 +61,14 @@ QString write(const QString &path, const QByteArray &bytes)
         const auto append = QFileInfo(path).isFile() ? QIODevice::Append : QIODevice::NotOpen;
         if (!file.open(QIODevice::WriteOnly | append | QIODevice::Unbuffered))
             return file.errorString();
-        return writeAll(file, bytes);
+        return produce(file);
     }
     // Unbuffered, so a short write (disk full) is seen here; QSaveFile would
     // otherwise commit the truncated file.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString();
-    if (const QString error = writeAll(file, bytes); !error.isEmpty()) {
+    if (const QString error = produce(file); !error.isEmpty()) {
         file.cancelWriting();
         return error;
     }

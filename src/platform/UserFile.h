@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 class QFile;
 class QIODevice;
@@ -14,6 +15,10 @@ namespace UserFile {
 // /dev/stdout, a link to one of these) is opened and written in place, never
 // replaced. Empty on success, else the operating system's reason.
 QString write(const QString &path, const QByteArray &bytes);
+
+// As write(), the bytes written piece by piece by produce to the open file;
+// produce answers empty, or the reason of a failed write.
+QString writeWith(const QString &path, const std::function<QString(QIODevice &)> &produce);
 
 // Writes all of bytes to an open device; empty, or the reason of a failed or short write.
 QString writeAll(QIODevice &device, const QByteArray &bytes);

@@ -180,10 +180,9 @@ private Q_SLOTS:
         m_clock.onTick = nullptr;
         QCOMPARE(states, (QStringList{QStringLiteral("Downloading Data... #ff0000"),
                                       QStringLiteral("Adjusting Data... #008000")}));
-        QList<int> steps; // 1 after the first timestamp, then one per record
-        for (int v = 1; v <= 41; ++v)
-            steps << v;
-        QCOMPARE(adjusting, steps);
+        // The step after the first timestamp shows at once; the window catches
+        // up again only 50 ms later, which 40 records never take.
+        QCOMPARE(adjusting, QList<int>{1});
         QVERIFY(!okDuringViewer);
         QCOMPARE(m_ui.modalWindows, QStringList{QStringLiteral("Data")});
         QVERIFY(shown.startsWith("Machine ID: ZEV00001\r\n\r\n40 record(s) received\r\n \r\n"));

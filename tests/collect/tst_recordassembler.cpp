@@ -384,6 +384,23 @@ private Q_SLOTS:
             << s << QStringLiteral("MID0042") << 6
             << QStringList{"null", "null", "2025-02-03 04:05:06", "2025-12-31 23:59:58", "2025-06-07 08:09:10"}
             << QStringList{"say \"hi\", ok", QString::fromLatin1("\xe9\xff\x80\x7f\x01"), "", "a\nb\\c", "#"};
+        // The viewer shows these as they are; as data they are no date.
+        const QByteArray odd = header("ODD     ", "00007") + record(stamp(25, 0, 5, 1, 1, 1), "month 0")
+                               + record(stamp(25, 1, 0, 1, 1, 1), "day 0") + record(stamp(-3, 1, 1, 1, 1, 1), "year")
+                               + record(stamp(25, -4, 1, 1, 1, 1), "month") + record(stamp(25, 1, 1, -1, -9, -16), "time")
+                               + record(stamp(25, 12, 31, 24, 60, 60), "highest") + record(stamp(0, 1, 1, 0, 0, 0), "lowest");
+        QTest::newRow("fields outside the calendar")
+            << odd << QStringLiteral("ODD") << 7
+            << QStringList{"null", "null", "null", "null", "null", "2025-12-31 24:60:60", "2000-01-01 00:00:00"}
+            << QStringList{"month 0", "day 0", "year", "month", "time", "highest", "lowest"};
+        QByteArray many = header("MANY    ", "03000");
+        QStringList manyStamps, manyData;
+        for (int i = 0; i < 3000; ++i) {
+            manyData << QStringLiteral("record %1, \"%2\"").arg(i).arg(QString(i % 40, QLatin1Char('x')));
+            manyStamps << QStringLiteral("2025-03-04 05:06:%1").arg(i % 60, 2, 10, QLatin1Char('0'));
+            many += record(stamp(25, 3, 4, 5, 6, i % 60), manyData.last().toLatin1());
+        }
+        QTest::newRow("more than one piece of output") << many << QStringLiteral("MANY") << 3000 << manyStamps << manyData;
         QTest::newRow("no STX") << QByteArray("NOHEADER123456") + record(stamp(25, 1, 1, 0, 0, 0), ",")
                                 << QString() << 0 << QStringList{"2025-01-01 00:00:00"} << QStringList{","};
     }
@@ -405,7 +422,20 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < rows.size(); ++i)
             QCOMPARE(rows[i], (QStringList{id, stamps[i] == u"null" ? QString() : stamps[i], data[i]}));
 
+        // Written as the records are found, without the text or the list: the same bytes.
+        const RecordAssembler::Result scanned = RecordAssembler::scan(stream, ThisYear);
+        QVERIFY(scanned.download.list.isEmpty() && scanned.text.isEmpty());
+        auto streamed = [&scanned](RecordExport::Format format, bool complete) {
+            QByteArray out;
+            RecordExport::write(format, scanned, ThisYear, complete, [&out](const QByteArray &piece) {
+                out += piece;
+                return true;
+            });
+            return out;
+        };
+        QCOMPARE(streamed(RecordExport::Format::Csv, false), csv);
         for (bool complete : {false, true}) {
+            QCOMPARE(streamed(RecordExport::Format::Json, complete), RecordExport::json(r.download, complete));
             QJsonParseError error;
             const QJsonObject o = QJsonDocument::fromJson(RecordExport::json(r.download, complete), &error).object();
             QCOMPARE(error.error, QJsonParseError::NoError);

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 QStringList g_messages;
@@ -64,6 +65,16 @@ private Q_SLOTS:
         QThread::msleep(50);
         port.discardInput();
         QCOMPARE(port.bytesWaiting(), 0);
+
+        // A wait sleeps until all it waits for has come, and one read takes
+        // it whole, whatever input buffer the caller asked for.
+        port.setInputBufferSize(1024);
+        const QByteArray burst(3000, 'b');
+        QVERIFY(pty.write(burst.left(1000)));
+        QTimer::singleShot(30, [&pty, &burst]() { pty.write(burst.mid(1000)); });
+        QtClock clock;
+        QVERIFY(clock.waitForInput(port, 5000, int(burst.size())));
+        QCOMPARE(port.readAll(), burst);
         port.close();
         QVERIFY(!port.isOpen());
     }
