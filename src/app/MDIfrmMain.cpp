@@ -13,6 +13,8 @@
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QListWidget>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QToolBox>
 #include <QVBoxLayout>
@@ -71,6 +73,17 @@ MDIfrmMain::MDIfrmMain(Session &session, Platform &platform, QWidget *parent)
     m_menuFrame = addFrame(pane, QStringLiteral("frmMenu"));
     m_menuFrame->setGeometry(0, 0, twips(PaneWidth), height());
     connect(pane, &frmMenu::MenuItemClick, this, &MDIfrmMain::VerticalMenu1_MenuItemClick);
+    // Keys for the pane and for File Open and Save.
+    connect(new QShortcut(QKeySequence(frmMenu::FocusKey), this), &QShortcut::activated, this, [this, pane]() {
+        m_area->setActiveSubWindow(m_menuFrame);
+        pane->focusMenu();
+    });
+    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this,
+            [this]() { VerticalMenu1_MenuItemClick(1, 2); });
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this,
+            [this]() { VerticalMenu1_MenuItemClick(1, 3); });
+    pane->group(1)->item(1)->setToolTip(QKeySequence(QKeySequence::Open).toString(QKeySequence::NativeText));
+    pane->group(1)->item(2)->setToolTip(QKeySequence(QKeySequence::Save).toString(QKeySequence::NativeText));
 
     auto *base = new QWidget;
     base->setObjectName(QStringLiteral("frmBase"));

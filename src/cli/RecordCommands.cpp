@@ -57,7 +57,7 @@ int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutp
 {
     QByteArray bytes;
     switch (o.format) {
-    case RecordExport::Format::Text: bytes = r.text; break;
+    case RecordExport::Format::Text: bytes = RecordExport::text(r.text); break;
     case RecordExport::Format::Csv: bytes = RecordExport::csv(r.download); break;
     case RecordExport::Format::Json: bytes = RecordExport::json(r.download, complete); break;
     }
