@@ -107,8 +107,11 @@ bool sfrmASC::eventFilter(QObject *watched, QEvent *event)
     case Qt::Key_Space:
         MSHFlexGrid1_MouseDown(row, column);
         return true;
+    case Qt::Key_Escape:
+        reject(); // closed without a pick
+        return true;
     default:
-        return false; // Esc closes the table without a pick
+        return false;
     }
     m_grid->setCurrentCell(row, column);
     return true;

@@ -251,5 +251,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestZevctlShow)
+QTEST_MAIN(TestZevctlShow)
 #include "tst_zevctl_show.moc"
