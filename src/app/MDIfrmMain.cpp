@@ -9,10 +9,14 @@
 #include "platform/Twips.h"
 #include "platform/Ui.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QListWidget>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QToolBox>
 #include <QVBoxLayout>
@@ -67,15 +71,28 @@ MDIfrmMain::MDIfrmMain(Session &session, Platform &platform, QWidget *parent)
     restoreFlags(m_session, m_platform.store);
 
     auto *pane = new frmMenu;
+    m_pane = pane;
     m_menu = pane->VerticalMenu1();
     m_menuFrame = addFrame(pane, QStringLiteral("frmMenu"));
     m_menuFrame->setGeometry(0, 0, twips(PaneWidth), height());
     connect(pane, &frmMenu::MenuItemClick, this, &MDIfrmMain::VerticalMenu1_MenuItemClick);
+    // Keys for the pane and for File Open and Save.
+    connect(new QShortcut(QKeySequence(frmMenu::FocusKey), this), &QShortcut::activated, this, [this, pane]() {
+        m_area->setActiveSubWindow(m_menuFrame);
+        pane->focusMenu();
+    });
+    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this,
+            [this]() { VerticalMenu1_MenuItemClick(1, 2); });
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this,
+            [this]() { VerticalMenu1_MenuItemClick(1, 3); });
+    pane->group(1)->item(1)->setToolTip(QKeySequence(QKeySequence::Open).toString(QKeySequence::NativeText));
+    pane->group(1)->item(2)->setToolTip(QKeySequence(QKeySequence::Save).toString(QKeySequence::NativeText));
 
     auto *base = new QWidget;
     base->setObjectName(QStringLiteral("frmBase"));
     m_dtable = new QTableWidget(base);
     m_dtable->setObjectName(QStringLiteral("Dtable"));
+    m_dtable->setTabKeyNavigation(false); // Tab leaves it
     auto *layout = new QVBoxLayout(base);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_dtable);
@@ -83,11 +100,14 @@ MDIfrmMain::MDIfrmMain(Session &session, Platform &platform, QWidget *parent)
     m_baseFrame->setGeometry(childArea());
     m_menuFrame->show();
     m_baseFrame->show();
+    qApp->installEventFilter(this);
 
     connect(m_area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *frame) {
         // The area lets go of its active child while another top-level window (a message box)
         // is active and hands it back afterwards: that is no change of child, and reloading
         // there would throw away what the box's answer just did (a settings window's Default).
+        if (frame && frame != m_menuFrame)
+            m_lastChild = frame;
         if (!frame || frame == m_lastActive)
             return;
         m_lastActive = frame;
@@ -97,6 +117,52 @@ MDIfrmMain::MDIfrmMain(Session &session, Platform &platform, QWidget *parent)
 }
 
 MDIfrmMain::~MDIfrmMain() = default;
+
+namespace {
+// The controls of frame that Tab stops at, in the order it goes.
+QList<QWidget *> tabStops(QMdiSubWindow *frame)
+{
+    QList<QWidget *> stops;
+    for (QWidget *w = frame->nextInFocusChain(); w && w != frame; w = w->nextInFocusChain()) {
+        if (frame->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            stops << w;
+    }
+    return stops;
+}
+} // namespace
+
+bool MDIfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool back = key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && key->modifiers() & Qt::ShiftModifier);
+    if ((key->key() != Qt::Key_Tab && !back) || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    QWidget *focused = QApplication::focusWidget();
+    if (!focused || focused != watched || !isAncestorOf(focused))
+        return false;
+    QMdiSubWindow *frame = nullptr;
+    for (QWidget *w = focused; w && !frame; w = w->parentWidget())
+        frame = qobject_cast<QMdiSubWindow *>(w);
+    if (!frame)
+        return false;
+    const QList<QWidget *> stops = tabStops(frame);
+    if (!stops.isEmpty() && focused != (back ? stops.first() : stops.last()))
+        return false;
+    if (frame == m_menuFrame) {
+        QMdiSubWindow *child = m_lastChild ? m_lastChild.data() : m_baseFrame;
+        const QList<QWidget *> into = child->isVisible() ? tabStops(child) : QList<QWidget *>();
+        if (into.isEmpty())
+            return true; // nothing else takes the focus: it stays in the pane
+        m_area->setActiveSubWindow(child);
+        (back ? into.last() : into.first())->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+    } else {
+        m_area->setActiveSubWindow(m_menuFrame);
+        m_pane->focusMenu();
+    }
+    return true;
+}
 
 QMdiSubWindow *MDIfrmMain::addFrame(QWidget *widget, const QString &name)
 {

@@ -12,6 +12,7 @@ class QMdiSubWindow;
 class QTableWidget;
 class QToolBox;
 class ChildWindow;
+class frmMenu;
 struct Session;
 struct Platform;
 
@@ -51,6 +52,8 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Tab goes on from the last control of the pane or of a child into the other.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -73,6 +76,8 @@ private:
     QMap<QString, ChildFactory> m_factories;
     QMap<QString, QPointer<QMdiSubWindow>> m_children; // null once a child has closed
     QPointer<QMdiSubWindow> m_lastActive; // the child whose activation ran last
+    QPointer<QMdiSubWindow> m_lastChild;  // the same, the pane left out
+    frmMenu *m_pane;
     FileCommands m_files;
     bool m_ended = false;
 };

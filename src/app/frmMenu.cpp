@@ -3,6 +3,7 @@
 #include "platform/Twips.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
 #include <QStyle>
@@ -59,6 +60,8 @@ frmMenu::frmMenu(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmMenu"));
     m_menu = new QToolBox(this);
     m_menu->setObjectName(QStringLiteral("VerticalMenu1"));
+    m_menu->setAccessibleName(QStringLiteral("Menu"));
+    setToolTip(QStringLiteral("Menu (%1); arrow keys move, Enter or Space opens").arg(FocusKey));
 
     const QList<QPair<QString, QList<QPair<QString, QIcon>>>> groups = {
         {QStringLiteral("File"),
@@ -85,6 +88,10 @@ frmMenu::frmMenu(QWidget *parent) : QWidget(parent)
         list->setResizeMode(QListView::Adjust);
         list->setSpacing(4);
         list->setWordWrap(true);
+        list->setFocusPolicy(Qt::StrongFocus);
+        list->setAccessibleName(groups[g].first);
+        list->setToolTip(toolTip());
+        list->installEventFilter(this);
         m_menu->addItem(list, groups[g].first);
         for (const auto &item : groups[g].second)
             addItem(g + 1, item.first, item.second);
@@ -117,6 +124,61 @@ void frmMenu::selectItem(int oneBasedGroup, int oneBasedItem)
     m_menu->setCurrentIndex(oneBasedGroup - 1);
     if (QListWidget *list = group(oneBasedGroup))
         list->setCurrentRow(oneBasedItem - 1);
+}
+
+void frmMenu::focusMenu()
+{
+    QListWidget *list = group(currentGroup());
+    if (!list)
+        return;
+    if (list->currentRow() < 0 && list->count() > 0)
+        list->setCurrentRow(0);
+    list->setFocus(Qt::ShortcutFocusReason);
+}
+
+void frmMenu::moveToGroup(int oneBasedGroup, bool first)
+{
+    QListWidget *list = group(oneBasedGroup);
+    if (!list || list->count() == 0)
+        return;
+    m_menu->setCurrentIndex(oneBasedGroup - 1);
+    list->setCurrentRow(first ? 0 : list->count() - 1);
+    list->setFocus(Qt::OtherFocusReason);
+}
+
+bool frmMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *list = qobject_cast<QListWidget *>(watched);
+    if (!list || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const int g = m_menu->indexOf(list) + 1;
+    const int row = list->currentRow();
+    switch (static_cast<QKeyEvent *>(event)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (row >= 0)
+            Q_EMIT MenuItemClick(g, row + 1);
+        return true;
+    case Qt::Key_Down:
+        if (row < list->count() - 1)
+            return false;
+        moveToGroup(g + 1, true);
+        return true;
+    case Qt::Key_Up:
+        if (row > 0)
+            return false;
+        moveToGroup(g - 1, false);
+        return true;
+    case Qt::Key_Right:
+        moveToGroup(g + 1, true);
+        return true;
+    case Qt::Key_Left:
+        moveToGroup(g - 1, true);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void frmMenu::resizeEvent(QResizeEvent *event)

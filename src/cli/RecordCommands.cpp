@@ -73,7 +73,7 @@ int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutp
 {
     auto produce = [&](QIODevice &out) {
         if (o.format == RecordExport::Format::Text)
-            return UserFile::writeAll(out, r.text);
+            return UserFile::writeAll(out, RecordExport::text(r.text));
         QString error;
         RecordExport::write(o.format, r, o.year, complete, [&](const QByteArray &piece) {
             error = UserFile::writeAll(out, piece);

@@ -52,10 +52,10 @@ Data::Data(Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     QMenu *mmPrint = bar->addMenu(QStringLiteral("&Print"));
     mmPrint->setObjectName(QStringLiteral("mmPrint"));
-    QAction *mmuPreview = mmPrint->addAction(QStringLiteral("Print Pre&view..."));
-    mmuPreview->setObjectName(QStringLiteral("mmuPreview"));
     QAction *mmuPrint = mmPrint->addAction(QStringLiteral("&Print"));
     mmuPrint->setObjectName(QStringLiteral("mmuPrint"));
+    QAction *mmuPreview = mmPrint->addAction(QStringLiteral("Print Pre&view..."));
+    mmuPreview->setObjectName(QStringLiteral("mmuPreview"));
 
     RichTextBox1 = new QPlainTextEdit(this);
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
@@ -108,7 +108,7 @@ void Data::mnuSaveAs_Click()
     const Ui::FileAnswer answer = m_ui.saveFileDialog({QStringLiteral("All Files(*.*)|*.*|Text(*.txt)|*.txt"), 2, QString()});
     if (answer.cancelled || answer.fileName.isEmpty())
         return;
-    if (const QString error = UserFile::write(answer.fileName, m_text + "\r\n"); !error.isEmpty())
+    if (const QString error = UserFile::write(answer.fileName, RecordExport::text(m_text)); !error.isEmpty())
         m_ui.messageBox(QStringLiteral("Data not saved ! "), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Save"),
                         BoxOptions{.detail = error});
 }

@@ -18,6 +18,12 @@ bool parseFormat(const QString &name, Format &format);
 // The file name extension of a format: "txt", "csv", "json".
 QString extension(Format format);
 
+// The viewer's text as a saved file holds it: the whole text, then CR LF.
+inline QByteArray text(const QByteArray &viewerText)
+{
+    return viewerText + "\r\n";
+}
+
 // RFC 4180: header machine_id,timestamp,data, then one row per terminated
 // record in stream order, CR LF after every row.
 QByteArray csv(const RecordAssembler::Records &records);

@@ -18,4 +18,8 @@ public:
     void closeChild();
     // The window's title line: label in bold, a size larger.
     static void makeHeading(QWidget *label);
+
+protected:
+    // Enter on a focused button presses it, as in a dialog.
+    void keyPressEvent(QKeyEvent *event) override;
 };

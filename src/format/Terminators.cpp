@@ -28,7 +28,8 @@ std::optional<int> rs232OptionFor(quint8 code)
 
 void store(std::optional<int> keyboardOption, std::optional<int> rs232Option, quint8 *image)
 {
-    image[Rs232Byte] = rs232Option ? quint8(*rs232Option) : NoRs232Option;
+    if (rs232Option)
+        image[Rs232Byte] = quint8(*rs232Option);
     if (keyboardOption)
         image[KeyboardByte] = keyboardCode(*keyboardOption);
 }

@@ -11,7 +11,6 @@ constexpr int KeyboardByte = 0x32;
 constexpr int Rs232Byte = 0x27;
 constexpr int KeyboardOptions = 7; // NONE CR SPACE TAB ESC CTRL-C EXEC
 constexpr int Rs232Options = 11;   // the code is the option's index
-constexpr quint8 NoRs232Option = 11;
 constexpr int FactoryOption = 1;   // CR, in both
 
 quint8 keyboardCode(int option);
@@ -19,7 +18,7 @@ quint8 keyboardCode(int option);
 std::optional<int> keyboardOptionFor(quint8 code);
 std::optional<int> rs232OptionFor(quint8 code);
 
-// No keyboard option leaves byte 50 as it is; no RS-232 option writes 11.
+// No option selected leaves its byte as it is: it holds a code that has no option.
 void store(std::optional<int> keyboardOption, std::optional<int> rs232Option, quint8 *image);
 
 } // namespace Terminators

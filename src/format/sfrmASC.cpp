@@ -5,6 +5,7 @@
 #include "platform/Twips.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -38,8 +39,11 @@ sfrmASC::sfrmASC(Session &session, QWidget *parent) : QDialog(parent), m_session
     m_grid->horizontalHeader()->hide();
     m_grid->verticalHeader()->hide();
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSelectionMode(QAbstractItemView::NoSelection);
-    m_grid->setFocusPolicy(Qt::NoFocus);
+    // The current cell shows as selected, so the keyboard's place is seen.
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setTabKeyNavigation(false);
+    m_grid->setAccessibleName(windowTitle());
+    m_grid->installEventFilter(this);
     m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid->setWordWrap(false);
@@ -55,6 +59,8 @@ sfrmASC::sfrmASC(Session &session, QWidget *parent) : QDialog(parent), m_session
             item->setFlags(Qt::ItemIsEnabled);
             if (r == 0 || c == 0)
                 item->setBackground(headerBrush);
+            else
+                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             m_grid->setItem(r, c, item);
         }
     }
@@ -81,6 +87,34 @@ void sfrmASC::showEvent(QShowEvent *event)
     m_session.PickedCode.clear();
     m_session.PickedName.clear();
     QDialog::showEvent(event);
+    m_grid->setCurrentCell(1, 1);
+    m_grid->setFocus();
+}
+
+bool sfrmASC::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_grid || event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    int row = qMax(1, m_grid->currentRow());
+    int column = qMax(1, m_grid->currentColumn());
+    switch (static_cast<QKeyEvent *>(event)->key()) {
+    case Qt::Key_Up: row = qMax(1, row - 1); break;
+    case Qt::Key_Down: row = qMin(Rows - 1, row + 1); break;
+    case Qt::Key_Left: column = qMax(1, column - 1); break;
+    case Qt::Key_Right: column = qMin(Columns - 1, column + 1); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        MSHFlexGrid1_MouseDown(row, column);
+        return true;
+    case Qt::Key_Escape:
+        reject(); // closed without a pick
+        return true;
+    default:
+        return false;
+    }
+    m_grid->setCurrentCell(row, column);
+    return true;
 }
 
 void sfrmASC::MSHFlexGrid1_MouseDown(int row, int column)

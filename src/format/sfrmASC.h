@@ -22,6 +22,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Arrows move among the character cells; Enter or Space picks one.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void MSHFlexGrid1_MouseDown(int row, int column);

@@ -3,7 +3,10 @@
 #include "core/Session.h"
 #include "platform/Twips.h"
 
+#include <algorithm>
+
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -51,7 +54,8 @@ sfrmPad::sfrmPad(Session &session, QWidget *parent) : QDialog(parent), m_session
             caption = QStringLiteral("Enter");
         auto *key = new QPushButton(caption, this);
         key->setObjectName(QStringLiteral("CB(%1)").arg(i));
-        key->setAutoDefault(false);
+        key->setAutoDefault(true); // Enter presses the focused key
+        key->installEventFilter(this);
         key->setFixedSize(twips(kKeySide), twips(kKeySide) * 3 / 4);
         m_keys[size_t(i)] = key;
         connect(key, &QPushButton::clicked, this, [this, i]() { CB_Click(i); });
@@ -60,8 +64,7 @@ sfrmPad::sfrmPad(Session &session, QWidget *parent) : QDialog(parent), m_session
     m_keys[BackKey]->setIconSize(QSize(24, 16));
     m_keys[BackKey]->setToolTip(QStringLiteral("Backspace"));
     m_keys[BackKey]->setAccessibleName(QStringLiteral("Backspace"));
-    // Return presses Enter wherever the focus is.
-    m_keys[EnterKey]->setDefault(true);
+    m_keys[ClearKey]->setAccessibleName(QStringLiteral("Clear"));
 
     // 0-F in four rows of four, then back, CLR and Enter.
     for (int i = 0; i < 16; ++i)
@@ -85,6 +88,45 @@ void sfrmPad::showEvent(QShowEvent *event)
     showEntry(QString());
     Entered = false;
     QDialog::showEvent(event);
+    m_keys[EnterKey]->setFocus();
+}
+
+QPushButton *sfrmPad::keyAt(int row, int column) const
+{
+    if (row < 4)
+        return m_keys[size_t(row * 4 + column)];
+    return m_keys[size_t(column < 2 ? BackKey + column : EnterKey)];
+}
+
+bool sfrmPad::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const int index = int(std::find(m_keys.begin(), m_keys.end(), watched) - m_keys.begin());
+    if (index >= Keys)
+        return false;
+    const QString typed = key->text().toUpper();
+    const int digit = typed.size() == 1 ? QStringLiteral("0123456789ABCDEF").indexOf(typed) : -1;
+    if (digit >= 0 && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        CB_Click(digit);
+        return true;
+    }
+    if (key->key() == Qt::Key_Backspace) {
+        CB_Click(BackKey);
+        return true;
+    }
+    int row = index < 16 ? index / 4 : 4;
+    int column = index < 16 ? index % 4 : (index == EnterKey ? 2 : index - BackKey);
+    switch (key->key()) {
+    case Qt::Key_Up: row = qMax(0, row - 1); break;
+    case Qt::Key_Down: row = qMin(4, row + 1); break;
+    case Qt::Key_Left: column = qMax(0, column - 1); break;
+    case Qt::Key_Right: column = index == EnterKey ? 3 : qMin(3, column + 1); break;
+    default: return false;
+    }
+    keyAt(row, column)->setFocus(Qt::TabFocusReason);
+    return true;
 }
 
 void sfrmPad::CB_Click(int index)

@@ -30,10 +30,14 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void done(int result) override;
+    // Arrows move among the keys; typed digits and Backspace work the keys.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void CB_Click(int index);
     void showEntry(const QString &entry);
+    // The key at a place of the pad's 5 x 4 grid (Enter takes the last two places of the last row).
+    QPushButton *keyAt(int row, int column) const;
 
     Session &m_session;
     std::array<QPushButton *, Keys> m_keys{};

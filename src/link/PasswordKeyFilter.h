@@ -1,15 +1,12 @@
 #pragma once
 
-#include <QObject>
+#include "platform/KeyRuleFilter.h"
 
-class QKeyEvent;
-class QLineEdit;
 class Ui;
 
 // The key rule of every password box: letters and digits up to 8 characters;
-// editing keys edit; anything else is refused with a beep. Pasting (keys and
-// middle click), dropping and input methods go through the same rule.
-class PasswordKeyFilter : public QObject
+// editing keys edit; anything else is refused with a beep.
+class PasswordKeyFilter : public KeyRuleFilter
 {
 public:
     enum FullBox {
@@ -21,15 +18,10 @@ public:
     void attach(QLineEdit *box);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    QChar admit(const QLineEdit &box, QChar c) const override;
+    void refused(QLineEdit &box) override;
 
 private:
-    bool keyPress(QLineEdit *box, QKeyEvent *key);
-    // Whether box takes c typed now.
-    bool takes(const QLineEdit *box, QChar c) const;
-    // Enters what the rule takes of text; a refused character beeps.
-    void enter(QLineEdit *box, const QString &text);
-
     Ui &m_ui;
     FullBox m_fullBox;
 };

@@ -6,6 +6,7 @@
 #include "link/PasswordKeyFilter.h"
 #include "platform/Clock.h"
 #include "platform/PortNames.h"
+#include "platform/PortProblem.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialPortsDialog.h"
 #include "platform/Ui.h"
@@ -141,10 +142,13 @@ void frmPword::cmdOK_Click()
                         {m_port.problem().detail()});
         break;
     case LoginResult::NoReply:
-    case LoginResult::OtherReply:
-        say(communicationMessage());
+    case LoginResult::OtherReply: {
+        const int n = m_port.portNumber();
+        m_ui.messageBox(communicationMessage(), Ui::Buttons::Ok, Ui::Icon::Exclamation, kTitle,
+                        {noReplyDetail(n, m_names ? m_names->deviceFor(n) : PortNames::platformName(n))});
         emptyAndFocus();
         break;
+    }
     case LoginResult::Acknowledged:
         m_session.LoginPassword = result.paddedPassword;
         LoginSucceeded = true;

@@ -86,10 +86,10 @@ frmTransmit::frmTransmit(Session &session, Platform &platform, QWidget *parent)
     portRow->addWidget(new QLabel(QStringLiteral("Comm Port :")));
     portRow->addWidget(SPort);
     if (m_platform.portNames) {
-        auto *cmdPorts = new QPushButton(QStringLiteral("Ports..."), page);
-        cmdPorts->setObjectName(QStringLiteral("cmdPorts"));
-        portRow->addWidget(cmdPorts);
-        connect(cmdPorts, &QPushButton::clicked, this, [this]() {
+        m_cmdPorts = new QPushButton(QStringLiteral("Ports..."), page);
+        m_cmdPorts->setObjectName(QStringLiteral("cmdPorts"));
+        portRow->addWidget(m_cmdPorts);
+        connect(m_cmdPorts, &QPushButton::clicked, this, [this]() {
             bool ok = false;
             const int n = SPort->currentText().trimmed().toInt(&ok);
             SerialPortsDialog dialog(*m_platform.portNames, ok ? n : m_session.CommPortNumber,
@@ -165,7 +165,11 @@ bool frmTransmit::openPort(int &portNumber)
 
 void frmTransmit::Command2_Click()
 {
-    const ExchangeGuard guard(m_platform.clock.gate(), {Command2});
+    // Its modal dialog would hold the reply wait up past its limit.
+    QList<QWidget *> commands{Command2};
+    if (m_cmdPorts)
+        commands << m_cmdPorts;
+    const ExchangeGuard guard(m_platform.clock.gate(), commands);
     if (!guard.held())
         return;
     int portNumber = 0;

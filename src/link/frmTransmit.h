@@ -35,4 +35,5 @@ private:
     QPushButton *Command2;
     QComboBox *SPort;
     QProgressBar *ProgressBar1;
+    QPushButton *m_cmdPorts = nullptr; // only where COM numbers can be mapped
 };

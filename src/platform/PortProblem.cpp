@@ -87,3 +87,13 @@ PortProblem PortProblem::diagnose(const PortFacts &f)
         p.hint = QStringLiteral("%1 is not a serial device").arg(f.device);
     return p;
 }
+
+QString noReplyDetail(int comNumber, const QString &device)
+{
+    return QStringLiteral("Nothing answered on COM %1 (%2).\n"
+                          "Check that the cable is plugged in at both ends and that the scanner is switched on.\n"
+                          "If the scanner is on another port, choose its COM number; \"Ports...\" shows which "
+                          "device each number means.")
+        .arg(comNumber)
+        .arg(device);
+}

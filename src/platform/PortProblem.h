@@ -49,3 +49,6 @@ struct PortProblem
 private:
     QString deviceAndReason() const;
 };
+
+// The detail of a box that says nothing answered: the port that was tried and what to check.
+QString noReplyDetail(int comNumber, const QString &device);

@@ -40,12 +40,12 @@ SerialPortsDialog::SerialPortsDialog(PortNames &names, int comNumber, Discover d
     setObjectName(QStringLiteral("SerialPortsDialog"));
     setWindowTitle(QStringLiteral("Serial Ports"));
 
-    auto *found = new QGroupBox(QStringLiteral("Ports the system reports"), this);
+    auto *found = new QGroupBox(QStringLiteral("&Ports the system reports"), this);
     tblPorts = table(QStringLiteral("tblPorts"),
                      {QStringLiteral("Device"), QStringLiteral("Description"), QStringLiteral("Manufacturer"),
                       QStringLiteral("Serial number"), QStringLiteral("Stable name")},
                      found);
-    cmdRefresh = new QPushButton(QStringLiteral("Refresh"), found);
+    cmdRefresh = new QPushButton(QStringLiteral("&Refresh"), found);
     cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
     cmdRefresh->setAutoDefault(false);
     auto *foundLayout = new QGridLayout(found);
@@ -63,19 +63,26 @@ SerialPortsDialog::SerialPortsDialog(PortNames &names, int comNumber, Discover d
     txtDevice->setPlaceholderText(QStringLiteral("the platform's name"));
     lblSource = new QLabel(mapping);
     lblSource->setObjectName(QStringLiteral("lblSource"));
+    tblPorts->setAccessibleName(QStringLiteral("Ports the system reports"));
     tblMapping = table(QStringLiteral("tblMapping"),
                        {QStringLiteral("COM"), QStringLiteral("Device"), QStringLiteral("From")}, mapping);
     auto *mapLayout = new QGridLayout(mapping);
-    mapLayout->addWidget(new QLabel(QStringLiteral("COM port:"), mapping), 0, 0);
+    auto *lblCom = new QLabel(QStringLiteral("&COM port:"), mapping);
+    lblCom->setBuddy(cboCom);
+    auto *lblDevice = new QLabel(QStringLiteral("&Device:"), mapping);
+    lblDevice->setBuddy(txtDevice);
+    mapLayout->addWidget(lblCom, 0, 0);
     mapLayout->addWidget(cboCom, 0, 1);
-    mapLayout->addWidget(new QLabel(QStringLiteral("Device:"), mapping), 0, 2);
+    mapLayout->addWidget(lblDevice, 0, 2);
     mapLayout->addWidget(txtDevice, 0, 3);
     mapLayout->addWidget(lblSource, 1, 0, 1, 4);
     mapLayout->addWidget(tblMapping, 2, 0, 1, 4);
     mapLayout->setColumnStretch(3, 1);
+    tblMapping->setAccessibleName(QStringLiteral("COM ports"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
 
     auto *layout = new QVBoxLayout(this);

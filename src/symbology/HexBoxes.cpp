@@ -2,11 +2,11 @@
 
 #include "core/Session.h"
 #include "format/sfrmPad.h"
+#include "platform/KeyRuleFilter.h"
 #include "platform/Ui.h"
 
 #include <QAbstractButton>
 #include <QFocusEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QWidget>
 
@@ -17,7 +17,36 @@ QString indexed(const char *name, int i)
 }
 } // namespace
 
-HexBoxes::HexBoxes(Session &session, Ui &ui, QObject *parent) : QObject(parent), m_session(session), m_ui(ui) {}
+// Typed, pasted, dropped or composed: letters enter upper-case, and a Code ID
+// box that is full runs the duplicate check on a further key.
+class HexBoxes::KeyRule : public KeyRuleFilter
+{
+public:
+    explicit KeyRule(HexBoxes &boxes) : KeyRuleFilter(&boxes), m_boxes(boxes) {}
+
+protected:
+    QChar admit(const QLineEdit &, QChar c) const override { return refuses(c) ? QChar() : c.toUpper(); }
+    void refused(QLineEdit &box) override { m_boxes.refuseKey(box); }
+    bool beforeKey(QLineEdit &box) override
+    {
+        const int row = m_boxes.codeIdRow(&box);
+        return row >= 0 && box.text().size() >= 2 && m_boxes.duplicateCheck(row);
+    }
+    void afterText(QLineEdit &box) override
+    {
+        const int row = m_boxes.codeIdRow(&box);
+        if (row >= 0 && !box.text().isEmpty())
+            m_boxes.duplicateCheck(row);
+    }
+
+private:
+    HexBoxes &m_boxes;
+};
+
+HexBoxes::HexBoxes(Session &session, Ui &ui, QObject *parent)
+    : QObject(parent), m_session(session), m_ui(ui), m_keyRule(new KeyRule(*this))
+{
+}
 
 bool HexBoxes::refuses(QChar typed)
 {
@@ -30,7 +59,7 @@ int HexBoxes::duplicateOf(const QStringList &codeIds, int row)
     if (row < 0 || row >= codeIds.size() || codeIds[row].isEmpty())
         return -1;
     for (int j = 0; j < codeIds.size(); ++j)
-        if (j != row && codeIds[j] == codeIds[row])
+        if (j != row && codeIds[j].compare(codeIds[row], Qt::CaseInsensitive) == 0)
             return j;
     return -1;
 }
@@ -46,9 +75,8 @@ void HexBoxes::attach(QWidget &window)
             if (!box)
                 continue;
             box->setMaxLength(maxLength < 0 ? (i % 2 ? 6 : 4) : maxLength);
-            box->setContextMenuPolicy(Qt::NoContextMenu); // no pasting round the key rule
-            box->setAcceptDrops(false);
-            box->installEventFilter(this);
+            m_keyRule->attach(box);
+            box->installEventFilter(this); // leaving a Code ID box
             if (auto *button = window.findChild<QAbstractButton *>(indexed(buttonName, i)))
                 connect(button, &QAbstractButton::clicked, this, [this, box, i, &boxes]() {
                     padInto(box, box->maxLength());
@@ -61,7 +89,7 @@ void HexBoxes::attach(QWidget &window)
     hook("Text1", "Command3", LengthBoxes, m_lengths, -1);
 }
 
-int HexBoxes::codeIdRow(QObject *box) const
+int HexBoxes::codeIdRow(const QObject *box) const
 {
     for (int i = 0; i < m_codeIds.size(); ++i)
         if (m_codeIds[i] == box)
@@ -110,37 +138,22 @@ void HexBoxes::reportLengthFailure(const QString &boxName)
 
 bool HexBoxes::eventFilter(QObject *watched, QEvent *event)
 {
-    auto *box = qobject_cast<QLineEdit *>(watched);
-    if (!box)
+    const int row = codeIdRow(watched);
+    if (row < 0 || event->type() != QEvent::FocusOut)
         return QObject::eventFilter(watched, event);
-    const int row = codeIdRow(box);
-    if (event->type() == QEvent::FocusOut) {
-        // Only the user leaving the box inside the window: a message box, the
-        // pad or another window taking the activation is not leaving it.
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        const bool left = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
-                       || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
-        if (row >= 0 && left && !box->text().isEmpty())
-            duplicateCheck(row);
-        return false;
-    }
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const QString text = static_cast<QKeyEvent *>(event)->text();
-    if (text.size() != 1)
-        return false; // navigation and editing keys
-    const QChar c = text.at(0);
-    if (refuses(c)) {
-        m_ui.messageBox(QStringLiteral("Use the following characters only:   \r\n\r\n0123456789ABCDEF "), Ui::Buttons::Ok,
-                        Ui::Icon::Information, QStringLiteral("Format Error"));
-        box->setFocus();
-        return true; // the box stays as it was
-    }
-    if (row >= 0 && box->text().size() >= 2 && duplicateCheck(row))
-        return true; // the row was emptied; the key goes with it
-    if (c != c.toUpper()) {
-        box->insert(QString(c.toUpper()));
-        return true;
-    }
+    // Only the user leaving the box inside the window: a message box, the
+    // pad or another window taking the activation is not leaving it.
+    const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+    const bool left = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+                   || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+    if (left && !m_codeIds[row]->text().isEmpty())
+        duplicateCheck(row);
     return false;
+}
+
+void HexBoxes::refuseKey(QLineEdit &box)
+{
+    m_ui.messageBox(QStringLiteral("Use the following characters only:   \r\n\r\n0123456789ABCDEF "), Ui::Buttons::Ok,
+                    Ui::Icon::Information, QStringLiteral("Format Error"));
+    box.setFocus();
 }

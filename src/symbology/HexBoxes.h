@@ -14,6 +14,8 @@ class Ui;
 class HexBoxes : public QObject
 {
     Q_OBJECT
+    class KeyRule;
+
 public:
     static constexpr int CodeIdBoxes = 15;
     static constexpr int LengthBoxes = 8;
@@ -29,7 +31,7 @@ public:
     // The key rule, after upper-casing: hex digits pass, and so does every code
     // up to 48 ("0") unchecked; anything else is refused.
     static bool refuses(QChar typed);
-    // The first other row holding the same Code ID text, or -1.
+    // The first other row holding the same Code ID ("4a" is "4A"; "4" is not "04"), or -1.
     static int duplicateOf(const QStringList &codeIds, int row);
 
 protected:
@@ -39,11 +41,13 @@ private:
     // true when the row held a duplicate and was emptied
     bool duplicateCheck(int row);
     void padInto(QLineEdit *box, int maxLength);
-    int codeIdRow(QObject *box) const;
+    int codeIdRow(const QObject *box) const;
+    void refuseKey(QLineEdit &box);
 
     Session &m_session;
     Ui &m_ui;
     QWidget *m_window = nullptr;
+    KeyRule *m_keyRule;
     QList<QLineEdit *> m_codeIds;
     QList<QLineEdit *> m_lengths;
     bool m_checking = false; // a duplicate message is up

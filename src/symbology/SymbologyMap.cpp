@@ -99,6 +99,9 @@ void storeGroup(const SymbologyMap::OptionGroup &g, const SymbologyControls &c, 
 {
     const auto tested = std::find_if(g.storeTests.begin(), g.storeTests.end(),
                                      [&c](const QString &o) { return c.isSelected(o); });
+    // None selected shows a stored code that has no option: it stays as it was.
+    if (tested == g.storeTests.end() && !c.isSelected(g.storeFallback))
+        return;
     const auto *opt = g.find(tested != g.storeTests.end() ? *tested : g.storeFallback);
     Q_ASSERT(opt);
     for (size_t k = 0; k < g.fields.size(); ++k)

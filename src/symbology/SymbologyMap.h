@@ -60,7 +60,8 @@ public:
         // order; a code without an option leaves the frame showing none.
         std::vector<OptionCode> options;
         // Store writes the code of the first selected of storeTests, else
-        // the code of storeFallback.
+        // the code of storeFallback when that is selected; none selected
+        // leaves the bits as they are.
         QStringList storeTests;
         QString storeFallback;
 

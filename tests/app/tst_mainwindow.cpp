@@ -29,6 +29,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBox>
+#include <QWindow>
 
 using Box = ScriptedUi::Box;
 
@@ -168,6 +169,67 @@ private Q_SLOTS:
         ChildWindow *transmit = m_main->child(QStringLiteral("frmTransmit"));
         click(3, 1);
         QCOMPARE(m_main->child(QStringLiteral("frmTransmit")), transmit);
+    }
+
+    // Keys sent to the main window alone reach every menu item and open it.
+    void everyMenuItemByKeyboardAlone()
+    {
+        m_main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        QWindow *window = m_main->windowHandle();
+        auto key = [window](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(window, k, m); };
+        auto pane = [this]() {
+            QWidget *f = QApplication::focusWidget();
+            return f && m_main->findChild<frmMenu *>(QStringLiteral("frmMenu"))->isAncestorOf(f);
+        };
+        // Tab goes round the window and comes to the pane.
+        bool reached = false;
+        for (int i = 0; i < 40 && !reached; ++i) {
+            key(Qt::Key_Tab);
+            reached = pane();
+        }
+        QVERIFY(reached);
+        const QStringList windows{QString(), QString(), QString(), QString(),
+                                  QStringLiteral("frmBarcode"), QStringLiteral("frmParameter"), QStringLiteral("frmAmble"),
+                                  QStringLiteral("frmTerminator"), QStringLiteral("frmTransmit"), QStringLiteral("frmDownLoad")};
+        // Exit, the fourth, goes last: it ends the program.
+        for (const int k : {0, 1, 2, 4, 5, 6, 7, 8, 9, 3}) {
+            m_ui.clear();
+            key(Qt::Key_F6);
+            QVERIFY2(pane(), qPrintable(QString::number(k)));
+            for (int i = 0; i < 12; ++i)
+                key(Qt::Key_Up); // the first item of the first group
+            for (int i = 0; i < k; ++i)
+                key(Qt::Key_Down); // and on into the next groups
+            if (k == 1 || k == 2)
+                m_ui.cancelFileDialog();
+            key(k % 2 ? Qt::Key_Space : Qt::Key_Return);
+            if (k == 0)
+                QCOMPARE(m_ui.boxes, QList<Box>{box(QStringLiteral("All Data has been changed to default value ! "),
+                                                    Ui::Buttons::Ok, Ui::Icon::None, QStringLiteral("New"))});
+            else if (k == 1)
+                QCOMPARE(m_ui.boxes, QList<Box>{box(QStringLiteral("File not opened ! "), Ui::Buttons::Ok,
+                                                    Ui::Icon::Critical, QStringLiteral("Open"))});
+            else if (k == 2)
+                QCOMPARE(m_ui.boxes, QList<Box>{kNotSavedCritical});
+            else if (k == 3)
+                QVERIFY(m_main->programEnded());
+            else
+                QVERIFY2(m_main->child(windows[k]) && m_main->child(windows[k])->isVisible(), qPrintable(windows[k]));
+        }
+    }
+
+    void openAndSaveKeys()
+    {
+        m_main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        m_ui.cancelFileDialog();
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_O, Qt::ControlModifier);
+        m_ui.cancelFileDialog();
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(m_ui.boxes, (QList<Box>{box(QStringLiteral("File not opened ! "), Ui::Buttons::Ok, Ui::Icon::Critical,
+                                             QStringLiteral("Open")),
+                                         kNotSavedCritical}));
     }
 
     void aMessageBoxTakingTheActivationDoesNotReloadAChild()
@@ -370,9 +432,13 @@ private Q_SLOTS:
         QCOMPARE(FileCommands::suggestedFileName(QDate(2008, 2, 5), 45240.52, yearFirst), QStringLiteral("M0802054524"));
         // Early in the day the seconds are short and keep their decimal point.
         QCOMPARE(FileCommands::suggestedFileName(QDate(2008, 2, 5), 7.25, yearFirst), QStringLiteral("M0802057.25"));
-        m_clock.advance(0);
-        const QString now = m_main->files().suggestedFileName();
-        QCOMPARE(now, FileCommands::suggestedFileName(m_clock.now().date(), m_clock.secondsSinceMidnight(), QLocale::system()));
+        // The program's clock (not the PC's), the system's date form, and the whole seconds' first four digits.
+        m_clock.advance(1500);
+        const QDateTime at = m_clock.now();
+        QVERIFY(at.time().hour() >= 3); // five-digit seconds
+        const QString date = QLocale::system().toString(at.date(), QLocale::ShortFormat).remove(QLatin1Char('/'));
+        QCOMPARE(m_main->files().suggestedFileName(),
+                 QStringLiteral("M") + date.mid(2) + QString::number(at.time().msecsSinceStartOfDay() / 1000).left(4));
     }
 
     // --- Exit and close

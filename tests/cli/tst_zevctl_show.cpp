@@ -1,5 +1,9 @@
+#include "collect/Data.h"
+#include "collect/RecordAssembler.h"
+#include "support/ScriptedUi.h"
 #include "support/TestFiles.h"
 
+#include <QDate>
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -141,6 +145,50 @@ private Q_SLOTS:
         QVERIFY(isKind(node, S_IFCHR));
     }
 
+    // assemble writes the bytes the viewer's Save As and Export CSV write for the same download.
+    void assembleWritesWhatTheViewerSaves_data()
+    {
+        QTest::addColumn<bool>("mid");
+        QTest::addColumn<bool>("rtc");
+        QTest::newRow("plain") << false << false;
+        QTest::newRow("machine ID and timestamps") << true << true;
+    }
+    void assembleWritesWhatTheViewerSaves()
+    {
+        QFETCH(bool, mid);
+        QFETCH(bool, rtc);
+        const QByteArray stream = QByteArray("\x02ZEV01   00002") + "\x29\x11\x11\x11\x11\x11#a,\"b\"?\r"
+                                  + "\x29\x1d\x11\x11\x11\x11#\xe9?\r";
+        const QString raw = m_dir.filePath(QStringLiteral("two.raw"));
+        TestFiles::write(raw, stream);
+        QStringList flags;
+        if (mid)
+            flags << QStringLiteral("--mid");
+        if (rtc)
+            flags << QStringLiteral("--rtc");
+        const Run text = zevctl(QStringList{QStringLiteral("assemble"), raw} + flags);
+        const Run csv = zevctl(QStringList{QStringLiteral("assemble"), raw, QStringLiteral("--format"), QStringLiteral("csv")}
+                               + flags);
+        QCOMPARE(text.status, 0);
+        QCOMPARE(csv.status, 0);
+
+        ScriptedUi ui;
+        Data viewer(ui);
+        const auto assembled = RecordAssembler::assemble(stream, mid, rtc, QDate::currentDate().year());
+        viewer.setText(assembled.text);
+        viewer.setRecords(assembled.download);
+        const QString saved = m_dir.filePath(QStringLiteral("saved.txt"));
+        const QString exported = m_dir.filePath(QStringLiteral("exported.csv"));
+        ui.saveFile(saved);
+        viewer.mnuSaveAs_Click();
+        ui.saveFile(exported);
+        viewer.mnuExportCsv_Click();
+        QCOMPARE(text.out, TestFiles::read(saved));
+        QCOMPARE(csv.out, TestFiles::read(exported));
+        QVERIFY(text.out.endsWith("\r\n\r\n\r\n")); // the last record's empty line, then the file's CR LF
+        QVERIFY(ui.boxes.isEmpty());
+    }
+
     // A failed write, stdout included, is exit 6 with the system's reason.
     void failedWritesExit6()
     {
@@ -250,5 +298,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestZevctlShow)
+QTEST_MAIN(TestZevctlShow)
 #include "tst_zevctl_show.moc"

@@ -149,7 +149,7 @@ private Q_SLOTS:
         Data viewer(m_ui);
         const QStringList file = actionNames(viewer.findChild<QMenu *>(QStringLiteral("mnuFile")));
         QCOMPARE(file, (QStringList{"mnuSaveAs", "mnuExportCsv", "mnuDownloads", "mnuLine", "mnuExit"}));
-        QCOMPARE(actionNames(viewer.findChild<QMenu *>(QStringLiteral("mmPrint"))), (QStringList{"mmuPreview", "mmuPrint"}));
+        QCOMPARE(actionNames(viewer.findChild<QMenu *>(QStringLiteral("mmPrint"))), (QStringList{"mmuPrint", "mmuPreview"}));
 
         const QByteArray stream = QByteArray("\x02ZEV01   00003") + "\x29\x11\x11\x11\x11\x11#a,\"b\"?\r"
                                   + "\x29\x1d\x11\x11\x11\x11#\xe9?\r";

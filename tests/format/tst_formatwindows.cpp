@@ -374,7 +374,7 @@ private Q_SLOTS:
         QTest::newRow("EXEC, EOT") << 8 << 10 << QList<int>{6} << QList<int>{10} << 10;
         QTest::newRow("SPACE, CR/LF") << 4 << 3 << QList<int>{2} << QList<int>{3} << 3;
         QTest::newRow("keyboard 2 has no option") << 2 << 1 << QList<int>() << QList<int>{1} << 1;
-        QTest::newRow("RS-232 12 has no option") << 0 << 12 << QList<int>{0} << QList<int>() << 11;
+        QTest::newRow("RS-232 12 has no option") << 0 << 12 << QList<int>{0} << QList<int>() << 12;
     }
     void terminatorFirstActivation()
     {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QWindow>
 
 class TestPickers : public QObject
 {
@@ -114,6 +115,67 @@ private Q_SLOTS:
         QVERIFY(m_session.PickedName.isEmpty());
     }
 
+    // Without a mouse: arrows move, Enter or Space picks, Esc closes with nothing picked.
+    void tableByKeyboard_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("NUL where it starts") << QList<int>{Qt::Key_Return} << QStringLiteral("0") << QStringLiteral("NUL");
+        QTest::newRow("headers are not reached") << QList<int>{Qt::Key_Up, Qt::Key_Left, Qt::Key_Space}
+                                                 << QStringLiteral("0") << QStringLiteral("NUL");
+        QTest::newRow("SP") << QList<int>{Qt::Key_Right, Qt::Key_Right, Qt::Key_Enter} << QStringLiteral("20")
+                            << QStringLiteral("SP");
+        QList<int> toDel(16, Qt::Key_Down);
+        toDel += QList<int>(8, Qt::Key_Right);
+        QTest::newRow("DEL in the far corner") << toDel + QList<int>{Qt::Key_Return} << QStringLiteral("7F")
+                                               << QStringLiteral("DEL");
+        QTest::newRow("Esc") << QList<int>{Qt::Key_Down, Qt::Key_Escape} << QString() << QString();
+    }
+    void tableByKeyboard()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, code);
+        QFETCH(QString, name);
+        sfrmASC table(m_session);
+        table.show();
+        QVERIFY(QTest::qWaitForWindowActive(&table));
+        QVERIFY(table.MSHFlexGrid1()->hasFocus());
+        for (int k : keys)
+            QTest::keyClick(table.windowHandle(), Qt::Key(k));
+        QCOMPARE(m_session.PickedCode, code);
+        QCOMPARE(m_session.PickedName, name);
+        QVERIFY(!table.isVisible());
+    }
+
+    void padByKeyboard()
+    {
+        sfrmPad pad(m_session);
+        pad.show();
+        QVERIFY(QTest::qWaitForWindowActive(&pad));
+        QWindow *w = pad.windowHandle();
+        QVERIFY(pad.CB(sfrmPad::EnterKey)->hasFocus());
+        QTest::keyClick(w, '1'); // typed digits work their keys
+        QTest::keyClick(w, 'f');
+        QTest::keyClick(w, Qt::Key_Backspace);
+        QCOMPARE(pad.entry(), QStringLiteral("1"));
+        // From Enter: up to "E", left to "D", up to "9"; Enter presses the focused key.
+        for (Qt::Key k : {Qt::Key_Up, Qt::Key_Left, Qt::Key_Up, Qt::Key_Return})
+            QTest::keyClick(w, k);
+        QCOMPARE(pad.entry(), QStringLiteral("19"));
+        for (Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Return})
+            QTest::keyClick(w, k); // down to CLR's row, right to Enter
+        QCOMPARE(m_session.PadResult, QStringLiteral("19"));
+        QVERIFY(pad.Entered);
+
+        pad.show();
+        QVERIFY(QTest::qWaitForWindowActive(&pad));
+        QTest::keyClick(pad.windowHandle(), '7');
+        QTest::keyClick(pad.windowHandle(), Qt::Key_Escape);
+        QVERIFY(!pad.isVisible());
+        QVERIFY(m_session.PadResult.isEmpty());
+    }
+
     void padKeys()
     {
         sfrmPad pad(m_session);
@@ -161,13 +223,15 @@ private Q_SLOTS:
         pad.show();
         pressKeys(pad, {3, 18});
         QCOMPARE(m_session.PadResult, QStringLiteral("3"));
-        // Shown again: empty and not entered; Return is Enter, the frame is not.
+        // Shown again: empty and not entered; Return presses the focused key, the frame is no Enter.
         pad.show();
         QCOMPARE(pad.entry(), QString());
         QVERIFY(!pad.Entered);
         pressKeys(pad, {4});
         QTest::keyClick(pad.findChild<QPushButton *>(QStringLiteral("CB(4)")), Qt::Key_Return);
-        QCOMPARE(m_session.PadResult, QStringLiteral("4"));
+        QCOMPARE(pad.entry(), QStringLiteral("44"));
+        QTest::keyClick(pad.findChild<QPushButton *>(QStringLiteral("CB(18)")), Qt::Key_Return);
+        QCOMPARE(m_session.PadResult, QStringLiteral("44"));
         pad.show();
         pressKeys(pad, {7, 8});
         pad.close();

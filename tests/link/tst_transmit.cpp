@@ -2,7 +2,9 @@
 #include "core/Session.h"
 #include "link/Frames.h"
 #include "link/frmTransmit.h"
+#include "platform/PortNames.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/SerialPortsDialog.h"
 #include "support/FakeSerialPort.h"
 #include "support/ScriptedUi.h"
 #include "support/WindowTest.h"
@@ -23,9 +25,11 @@ class TestTransmit : public WindowTest
 
     FakeSerialPort *m_port = nullptr;
     bool m_failOpen = false;
+    PortNames m_names;
     std::unique_ptr<frmTransmit> m_window;
 
     QComboBox *sport() { return m_window->findChild<QComboBox *>(QStringLiteral("SPort")); }
+    QPushButton *ports() { return m_window->findChild<QPushButton *>(QStringLiteral("cmdPorts")); }
     QProgressBar *bar() { return m_window->findChild<QProgressBar *>(QStringLiteral("ProgressBar1")); }
     void transmit() { QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton); }
 
@@ -61,6 +65,8 @@ private Q_SLOTS:
         m_session.CommPortNumber = 3;
         for (int i = 0; i < 128; ++i)
             m_session.ParamImage[i] = quint8((i * 37) & 0xFF);
+        m_names.setOverride(5, QStringLiteral("/dev/ttyZEV5"));
+        m_platform->portNames = &m_names;
         m_window = std::make_unique<frmTransmit>(m_session, *m_platform);
         QVERIFY(m_window->load());
         m_window->show();
@@ -98,20 +104,40 @@ private Q_SLOTS:
         m_peer.replies << ScriptedPeer::Reply{Link::AckFrame, 500};
         auto *button = m_window->findChild<QPushButton *>(QStringLiteral("Command2"));
         bool enabledDuring = true;
+        bool portsEnabledDuring = true;
         m_clock.onTick = [&](qint64) {
             if (!m_port->isOpen() || m_port->writes.size() != 131 || !enabledDuring)
                 return;
             enabledDuring = button->isEnabled();
+            portsEnabledDuring = ports()->isEnabled(); // its dialog would stretch the reply wait
             QTest::mouseClick(button, Qt::LeftButton);
             m_window->Command2_Click(); // a click that gets past the disabled button
         };
         transmit();
         m_clock.onTick = nullptr;
         QVERIFY(!enabledDuring);
+        QVERIFY(!portsEnabledDuring);
         QVERIFY(button->isEnabled());
+        QVERIFY(ports()->isEnabled());
         QCOMPARE(m_port->writes.size(), 131);
         QCOMPARE(m_ui.boxes.size(), 1);
         QCOMPARE(m_ui.boxes[0].text, QStringLiteral("Transmit O.K. "));
+    }
+
+    // "Ports..." shows the COM mapping for the number in the box; the box's tip names the device.
+    void portsButton()
+    {
+        sport()->setCurrentText(QStringLiteral("5"));
+        QCOMPARE(sport()->toolTip(), QStringLiteral("COM 5 means /dev/ttyZEV5"));
+        int shownFor = 0;
+        m_ui.onModal([&](QDialog &d) {
+            shownFor = static_cast<SerialPortsDialog &>(d).comNumber();
+            return 0;
+        });
+        QTest::mouseClick(ports(), Qt::LeftButton);
+        QCOMPARE(m_ui.modalWindows, QStringList{QStringLiteral("SerialPortsDialog")});
+        QCOMPARE(shownFor, 5);
+        QVERIFY(m_port->portNumbersOpened.isEmpty());
     }
 
     void refused()

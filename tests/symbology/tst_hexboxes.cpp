@@ -3,7 +3,12 @@
 #include "support/ScriptedUi.h"
 #include "symbology/HexBoxes.h"
 
+#include <QClipboard>
 #include <QDialog>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -99,6 +104,56 @@ private Q_SLOTS:
             QVERIFY(!HexBoxes::refuses(c));
     }
 
+    // Text that comes in at once takes the key rule character by character.
+    void textComingInAtOnce_data()
+    {
+        QTest::addColumn<QString>("how");
+        for (const char *how : {"Ctrl+V", "Shift+Insert", "drop", "input method"})
+            QTest::newRow(how) << QString::fromLatin1(how);
+    }
+    void textComingInAtOnce()
+    {
+        QFETCH(QString, how);
+        auto put = [&how](QLineEdit *box, const QString &text) {
+            box->setFocus();
+            QGuiApplication::clipboard()->setText(text);
+            if (how == QLatin1String("Ctrl+V")) {
+                QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            } else if (how == QLatin1String("Shift+Insert")) {
+                QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+            } else if (how == QLatin1String("drop")) {
+                QMimeData dragged;
+                dragged.setText(text);
+                QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+                QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(box, &enter);
+                QCoreApplication::sendEvent(box, &drop);
+            } else {
+                QInputMethodEvent composed;
+                composed.setCommitString(text);
+                QCoreApplication::sendEvent(box, &composed);
+            }
+        };
+        tb(0)->setFocus();
+        QTest::keyClicks(tb(0), QStringLiteral("4A"));
+        put(tb(1), QStringLiteral("4a"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kDuplicate});
+        QCOMPARE(tb(1)->text(), QString());
+        QCOMPARE(tb(0)->text(), QStringLiteral("4A"));
+        m_ui.clear();
+        put(tb(2), QStringLiteral("zz"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kFormatError});
+        QCOMPARE(tb(2)->text(), QString());
+        m_ui.clear();
+        put(text1(0), QStringLiteral("ZZ9Z\n"));
+        QCOMPARE(m_ui.boxes, QList<Box>{kFormatError}); // one message for the text
+        QCOMPARE(text1(0)->text(), QStringLiteral("9"));
+        m_ui.clear();
+        put(text1(1), QStringLiteral("0a1b2c3d"));
+        QCOMPARE(text1(1)->text(), QStringLiteral("0A1B2C")); // six at most
+        QVERIFY(m_ui.boxes.isEmpty());
+    }
+
     // Only the user leaving the box runs the check; another window taking the
     // activation (the box itself, the pad) does not.
     void duplicateWhenLeavingTheBox()
@@ -145,6 +200,7 @@ private Q_SLOTS:
         QCOMPARE(HexBoxes::duplicateOf(ids, 0), -1);
         QCOMPARE(HexBoxes::duplicateOf(ids, 2), -1); // empty rows never clash
         QCOMPARE(HexBoxes::duplicateOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("A")}, 2), 0);
+        QCOMPARE(HexBoxes::duplicateOf({QStringLiteral("4A"), QStringLiteral("4a")}, 1), 0);
     }
 
     void codeIdPadEntry()
