@@ -22,6 +22,15 @@ QDateTime utc(int y, int mo, int d, int h, int mi, int s)
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), QTimeZone::utc());
 }
 
+// A scanner with the fault and that many generated records.
+Model::Config withFault(int fault, int records)
+{
+    Model::Config c;
+    c.fault = Model::Fault(fault);
+    c.records = Model::generateRecords(records, utc(2026, 1, 1, 0, 0, 0), 1);
+    return c;
+}
+
 // Everything the model answers to the input, given all the time it wants.
 QByteArray replyTo(Model &m, const QByteArray &input, qint64 nowMs = 0)
 {
@@ -318,10 +327,7 @@ private Q_SLOTS:
     {
         QFETCH(int, fault);
         QFETCH(QByteArray, reply);
-        Model::Config c;
-        c.fault = Model::Fault(fault);
-        c.records = Model::generateRecords(2, utc(2026, 1, 1, 0, 0, 0), 1);
-        Model m(c);
+        Model m(withFault(fault, 2));
         for (const QByteArray &frame : {LoginFrame, ChangeToAbcFrame, EraseFrame, DownloadFrame})
             QCOMPARE(replyTo(m, frame).toHex(), reply.toHex());
         QCOMPARE(m.password(), QByteArray("1234    "));
@@ -396,10 +402,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, afterDocking);
         QFETCH(QByteArray, reply);
         QFETCH(int, records);
-        Model::Config c;
-        c.fault = Model::Fault(fault);
-        c.records = Model::generateRecords(3, utc(2026, 1, 1, 0, 0, 0), 1);
-        Model m(c);
+        Model m(withFault(fault, 3));
         m.receive(before, 0);
         m.takeOutput(20);
         m.setDocked(false, 20);
