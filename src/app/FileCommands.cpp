@@ -37,8 +37,7 @@ QString FileCommands::suggestedFileName() const
 
 bool FileCommands::loadFactoryDefaults()
 {
-    return m_platform.factoryDir.isEmpty() ? LoadFactoryDefaults(m_session)
-                                           : LoadFactoryDefaults(m_session, m_platform.factoryDir);
+    return LoadFactoryDefaults(m_session, m_platform.factoryDir);
 }
 
 void FileCommands::fileDefault()

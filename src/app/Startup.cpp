@@ -14,7 +14,6 @@
 #include "platform/Ui.h"
 #include "symbology/frmBarcode.h"
 
-#include <QDir>
 #include <QTextStream>
 
 Program::Program(Session &session, Platform &platform) : m_session(session), m_platform(platform) {}
@@ -25,17 +24,13 @@ bool Program::start()
 {
     m_session.MidFlag = false;
     m_session.HostTimeSync = false;
-    const bool loaded = m_platform.factoryDir.isEmpty() ? LoadFactoryDefaults(m_session)
-                                                        : LoadFactoryDefaults(m_session, m_platform.factoryDir);
-    if (!loaded) {
-        // The box keeps its words; stderr says where the file was looked for.
-        const QStringList tried = m_platform.factoryDir.isEmpty()
-                                    ? factoryDefaultsPaths()
-                                    : QStringList{QDir(m_platform.factoryDir).filePath(QStringLiteral("Default.mag"))};
-        QTextStream(stderr) << "zev-setting: cannot read Default.mag (408 characters); tried:\n  "
-                            << tried.join(QStringLiteral("\n  ")) << '\n';
+    if (!LoadFactoryDefaults(m_session, m_platform.factoryDir)) {
+        // The box keeps its words; its detail says where the file was looked for.
+        const QString tried = QStringLiteral("Default.mag (408 characters) was looked for in:\n")
+                              + factoryDefaultsPaths(m_platform.factoryDir).join(QLatin1Char('\n'));
+        QTextStream(stderr) << "zev-setting: cannot read " << tried << '\n';
         m_platform.ui.messageBox(QStringLiteral("Cannot open file 'Default.mag', Program terminate ! "),
-                                 Ui::Buttons::Ok, Ui::Icon::Critical);
+                                 Ui::Buttons::Ok, Ui::Icon::Critical, QString(), {.detail = tried});
         m_exitCode = 1;
         return false;
     }

@@ -3,7 +3,34 @@
 #include "cli/ZevCtl.h"
 #include "platform/PortDiscovery.h"
 
+#include <QFileInfo>
+
 namespace ZevCtl {
+
+namespace {
+
+// --udev-rule N: the rule for the USB adapter that COM N means now.
+int udevRule(Command &c, const PortNames &names, const QString &number)
+{
+    bool ok = false;
+    const int n = number.toInt(&ok);
+    if (!ok || n < 1 || n > PortNames::Count)
+        return c.fail(Usage, QStringLiteral("COM numbers go from 1 to %1: --udev-rule N").arg(PortNames::Count));
+    const QString device = names.lookup(n).device;
+    const QString resolved = QFileInfo(device).canonicalFilePath();
+    const QList<PortInfo> all = PortDiscovery::systemPorts();
+    for (const PortInfo &port : all) {
+        if (port.device == device || port.device == resolved || port.byId == device) {
+            QString refusal;
+            const QString rule = PortDiscovery::udevRule(n, port, all, &refusal);
+            return rule.isEmpty() ? c.fail(Usage, refusal) : c.print(rule);
+        }
+    }
+    return c.fail(Usage, QStringLiteral("COM %1 is %2, which the system does not report as a serial port "
+                                        "(plug the adapter in, or map COM %1 with --map)").arg(n).arg(device));
+}
+
+} // namespace
 
 // The ports the system reports, then what each COM number means and why;
 // --map and --unmap change the per-user setting first.
@@ -11,10 +38,14 @@ int ports(Command &c)
 {
     QString map;
     QString unmap;
-    if (!c.option(QStringLiteral("--map"), map) || !c.option(QStringLiteral("--unmap"), unmap) || !c.args.isEmpty()
-        || (!map.isEmpty() && !unmap.isEmpty()))
-        return c.fail(Usage, QStringLiteral("usage: ports [--map N=DEVICE | --unmap N]"));
+    QString udev;
+    if (!c.option(QStringLiteral("--map"), map) || !c.option(QStringLiteral("--unmap"), unmap)
+        || !c.option(QStringLiteral("--udev-rule"), udev) || !c.args.isEmpty()
+        || int(!map.isEmpty()) + int(!unmap.isEmpty()) + int(!udev.isEmpty()) > 1)
+        return c.fail(Usage, QStringLiteral("usage: ports [--map N=DEVICE | --unmap N | --udev-rule N]"));
     Line line(c);
+    if (!udev.isEmpty())
+        return udevRule(c, line.names, udev);
     int n = 0;
     QString device;
     bool ok = true;

@@ -13,6 +13,7 @@ QString usageText()
 {
     return QStringLiteral(
         "usage: zevctl [--port DEVICE|N]... [--password PW] COMMAND\n"
+        "       zevctl --help | --version\n"
         "  login                              the login handshake\n"
         "  transmit FILE                      send the image of a settings file (.msr or Default.mag layout)\n"
         "  download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] [--raw FILE]\n"
@@ -27,6 +28,7 @@ QString usageText()
         "  assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]\n"
         "                                     a raw download (kept with --raw, or archived) as text, CSV or JSON\n"
         "  ports [--map N=DEVICE | --unmap N] the serial ports the system reports and what COM 1 to 16 mean\n"
+        "  ports --udev-rule N                a udev rule that names COM N's USB adapter /dev/zev-comN for good\n"
         "--port given several times runs login, transmit, download, erase, set-clock or passwd on every\n"
         "port at once: one line per port on stderr, the highest status is the exit status\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
@@ -41,8 +43,10 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
     QString password;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opt = args.takeFirst();
-        if (opt == QLatin1String("--help")) {
-            if (const QString error = UserFile::writeAll(out, usageText().toLocal8Bit()); !error.isEmpty()) {
+        if (opt == QLatin1String("--help") || opt == QLatin1String("--version")) {
+            const QString text = opt == QLatin1String("--help") ? usageText()
+                                                                : QStringLiteral("zevctl " ZEV_VERSION "\n");
+            if (const QString error = UserFile::writeAll(out, text.toLocal8Bit()); !error.isEmpty()) {
                 say(err, QStringLiteral("zevctl: cannot write the output: %1\n").arg(error));
                 return FileError;
             }

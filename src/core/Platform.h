@@ -18,7 +18,8 @@ struct Platform
     SettingsStore &store;
     Clock &clock;
     std::function<std::unique_ptr<SerialPort>()> makePort;
-    // Folder of "Default.mag"; empty means the executable's folder.
+    // Where "Default.mag" is looked for first (then ../share/zev-setting/);
+    // empty means the executable's folder.
     QString factoryDir;
     // Which device each COM number means; the Serial Ports dialog changes it.
     // Without it the windows offer no "Ports..." button.

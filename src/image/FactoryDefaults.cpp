@@ -6,12 +6,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 
-bool LoadFactoryDefaults(Session &session, const QString &dir)
+namespace {
+
+bool loadFile(Session &session, const QString &path)
 {
-    const UserFile::ReadResult r = UserFile::read(QDir(dir).filePath(QStringLiteral("Default.mag")), ImageText::ImageChars);
+    const UserFile::ReadResult r = UserFile::read(path, ImageText::ImageChars);
     if (!r.ok() || r.bytes.size() != ImageText::ImageChars)
         return false;
     const ImageText::Image image = ImageText::decode(r.bytes);
@@ -20,17 +21,17 @@ bool LoadFactoryDefaults(Session &session, const QString &dir)
     return true;
 }
 
-QStringList factoryDefaultsPaths()
+} // namespace
+
+QStringList factoryDefaultsPaths(const QString &programDir)
 {
-    const QDir exe(QCoreApplication::applicationDirPath());
-    return {exe.filePath(QStringLiteral("Default.mag")),
-            QDir::cleanPath(exe.filePath(QStringLiteral("../share/zev-setting/Default.mag")))};
+    const QDir dir(programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir);
+    return {dir.filePath(QStringLiteral("Default.mag")),
+            QDir::cleanPath(dir.filePath(QStringLiteral("../share/zev-setting/Default.mag")))};
 }
 
-bool LoadFactoryDefaults(Session &session)
+bool LoadFactoryDefaults(Session &session, const QString &programDir)
 {
-    for (const QString &path : factoryDefaultsPaths())
-        if (LoadFactoryDefaults(session, QFileInfo(path).path()))
-            return true;
-    return false;
+    const QStringList paths = factoryDefaultsPaths(programDir);
+    return std::any_of(paths.cbegin(), paths.cend(), [&session](const QString &path) { return loadFile(session, path); });
 }

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -622,14 +623,19 @@ private Q_SLOTS:
     void missingFactoryFileStopsTheStart()
     {
         m_main.reset();
-        QTemporaryDir empty;
-        m_platform->factoryDir = empty.path();
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        m_platform->factoryDir = bin;
         Session s;
         Program program(s, *m_platform);
         QVERIFY(!program.start());
         QCOMPARE(program.exitCode(), 1);
         QCOMPARE(m_ui.boxes, QList<Box>{box(QStringLiteral("Cannot open file 'Default.mag', Program terminate ! "),
                                             Ui::Buttons::Ok, Ui::Icon::Critical)});
+        QCOMPARE(m_ui.boxOptions.first().detail,
+                 QStringLiteral("Default.mag (408 characters) was looked for in:\n%1/Default.mag\n%2/share/zev-setting/Default.mag")
+                     .arg(bin, prefix.path()));
         QVERIFY(m_ui.modalWindows.isEmpty());
     }
 

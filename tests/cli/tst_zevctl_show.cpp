@@ -295,6 +295,21 @@ private Q_SLOTS:
         const Run help = zevctl({QStringLiteral("--help")});
         QCOMPARE(help.status, 0);
         QVERIFY(help.out.contains("show FILE"));
+        QCOMPARE(zevctl({QStringLiteral("ports"), QStringLiteral("--udev-rule"), QStringLiteral("17")}).status, 1);
+        QCOMPARE(zevctl({QStringLiteral("ports"), QStringLiteral("--udev-rule"), QStringLiteral("3"), QStringLiteral("--unmap"),
+                         QStringLiteral("3")}).status, 1);
+        const Run notSerial = zevctl({QStringLiteral("ports"), QStringLiteral("--udev-rule"), QStringLiteral("3")}, [](QProcess &p) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("ZEV_COM3"), QStringLiteral("/dev/null"));
+            p.setProcessEnvironment(env);
+        });
+        QCOMPARE(notSerial.status, 1);
+        QCOMPARE(notSerial.out, QByteArray());
+        QVERIFY2(notSerial.err.contains("COM 3 is /dev/null, which the system does not report as a serial port"),
+                 notSerial.err.constData());
+        const Run version = zevctl({QStringLiteral("--version")});
+        QCOMPARE(version.status, 0);
+        QCOMPARE(version.out, QByteArray("zevctl " ZEV_VERSION "\n"));
     }
 };
 

@@ -96,30 +96,46 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("present");
+        QTest::addColumn<QByteArray>("installed"); // in ../share/zev-setting/; null: none
+        QTest::addColumn<bool>("loads");
         const QByteArray good = countingImageText();
         QByteArray lfOnly = good;
         lfOnly.replace("\r\n", "\n");
-        QTest::newRow("missing") << QByteArray() << false;
-        QTest::newRow("empty") << QByteArray() << true;
-        QTest::newRow("LF-only rows (400)") << lfOnly << true;
-        QTest::newRow("saved settings file (409)") << good + char(30) << true;
-        QTest::newRow("407") << good.left(407) << true;
+        QTest::newRow("missing") << QByteArray() << false << QByteArray() << false;
+        QTest::newRow("empty") << QByteArray() << true << QByteArray() << false;
+        QTest::newRow("LF-only rows (400)") << lfOnly << true << QByteArray() << false;
+        QTest::newRow("saved settings file (409)") << good + char(30) << true << QByteArray() << false;
+        QTest::newRow("407") << good.left(407) << true << QByteArray() << false;
+        QTest::newRow("only installed") << QByteArray() << false << good << true;
+        QTest::newRow("407 beside, good installed") << good.left(407) << true << good << true;
+        QTest::newRow("neither good") << QByteArray() << true << good + char(30) << false;
     }
     void factoryDefaultsRefused()
     {
         QFETCH(QByteArray, content);
         QFETCH(bool, present);
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("Default.mag"));
+        QFETCH(QByteArray, installed);
+        QFETCH(bool, loads);
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(prefix.filePath(QStringLiteral("share/zev-setting"))));
+        const QString file = bin + QStringLiteral("/Default.mag");
+        const QString installedFile = prefix.filePath(QStringLiteral("share/zev-setting/Default.mag"));
+        QCOMPARE(factoryDefaultsPaths(bin), (QStringList{file, installedFile}));
         if (present)
             TestFiles::write(file, content);
+        if (!installed.isNull())
+            TestFiles::write(installedFile, installed);
         Session s;
         fillImage(s, 3);
         const auto before = s.ParamImage;
         s.Rs232Interface = true;
-        QVERIFY(!LoadFactoryDefaults(s, dir.path()));
-        QCOMPARE(s.ParamImage, before);
-        QCOMPARE(s.Rs232Interface, true);
+        QCOMPARE(LoadFactoryDefaults(s, bin), loads);
+        for (int i = 0; i < 128 && loads; ++i)
+            QCOMPARE(int(s.ParamImage[i]), i);
+        if (!loads)
+            QCOMPARE(s.ParamImage, before);
+        QCOMPARE(s.Rs232Interface, !loads);
         QCOMPARE(QFile::exists(file), present); // never created
     }
 

@@ -8,6 +8,21 @@
 #include <QTest>
 
 Q_DECLARE_METATYPE(PortFacts)
+Q_DECLARE_METATYPE(PortInfo)
+
+namespace {
+
+PortInfo cp2102(const QString &device, const QString &serial, const QString &group = QStringLiteral("dialout"))
+{
+    PortInfo p{device, QStringLiteral("CP2102 USB to UART Bridge Controller"), QStringLiteral("Silicon Labs"), serial, {}};
+    p.usb = true;
+    p.vendorId = QStringLiteral("10c4");
+    p.productId = QStringLiteral("ea60");
+    p.group = group;
+    return p;
+}
+
+} // namespace
 
 class TestPorts : public QObject
 {
@@ -116,6 +131,65 @@ private Q_SLOTS:
                  QStringList({QStringLiteral("/dev/ttyS0    -       -             -"),
                               QStringLiteral("/dev/ttyUSB1  CP2102  Silicon Labs  0001  "
                                              "/dev/serial/by-id/usb-Silicon_Labs_CP2102_0001-if00-port0")}));
+    }
+
+    void udevRules_data()
+    {
+        QTest::addColumn<PortInfo>("port");
+        QTest::addColumn<PortInfo>("other"); // another port the system lists
+        QTest::addColumn<QString>("rule");   // the whole text, or its last line
+        QTest::addColumn<QString>("refusal");
+        const QString usb0 = QStringLiteral("/dev/ttyUSB0");
+        const PortInfo builtIn{QStringLiteral("/dev/ttyS0"), {}, {}, {}, {}};
+        QTest::newRow("listed adapter") << cp2102(usb0, QStringLiteral("0001")) << builtIn
+            << "# COM 3: Silicon Labs CP2102 USB to UART Bridge Controller (USB 10c4:ea60, serial number 0001), now /dev/ttyUSB0\n"
+               "# Install it (before ModemManager's rules, hence 70) and use the stable name:\n"
+               "#   zevctl ports --udev-rule 3 | sudo tee /etc/udev/rules.d/70-zev-com3.rules\n"
+               "#   sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=tty\n"
+               "#   zevctl ports --map 3=/dev/zev-com3\n"
+               "SUBSYSTEM==\"tty\", ATTRS{idVendor}==\"10c4\", ATTRS{idProduct}==\"ea60\", ATTRS{serial}==\"0001\", "
+               "SYMLINK+=\"zev-com3\", GROUP=\"dialout\", MODE=\"0660\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"\n"
+            << QString();
+        const QString uucpRule = "SUBSYSTEM==\"tty\", ATTRS{idVendor}==\"10c4\", ATTRS{idProduct}==\"ea60\", "
+                                 "ATTRS{serial}==\"A9 x\", SYMLINK+=\"zev-com3\", GROUP=\"uucp\", MODE=\"0660\", "
+                                 "ENV{ID_MM_DEVICE_IGNORE}=\"1\"";
+        QTest::newRow("device of the group uucp") << cp2102(usb0, QStringLiteral("A9 x"), QStringLiteral("uucp"))
+                                                  << cp2102(QStringLiteral("/dev/ttyUSB1"), QStringLiteral("A9 y")) << uucpRule << QString();
+        QString rootRule = uucpRule;
+        rootRule.replace(QStringLiteral("uucp"), QStringLiteral("dialout"));
+        QTest::newRow("device of root") << cp2102(usb0, QStringLiteral("A9 x"), QStringLiteral("root")) << builtIn
+                                        << rootRule << QString();
+
+        QTest::newRow("no serial number") << cp2102(usb0, QString()) << builtIn << QString()
+            << "the adapter of COM 3 (/dev/ttyUSB0) has no serial number: a udev rule could not tell it from another of its kind";
+        QTest::newRow("built-in port") << builtIn << cp2102(usb0, QStringLiteral("0001")) << QString()
+            << "COM 3 (/dev/ttyS0) is not on a USB adapter: a udev rule needs the adapter's vendor, product and serial number";
+        PortInfo noIds = cp2102(usb0, QStringLiteral("0001"));
+        noIds.productId.clear();
+        QTest::newRow("USB without a product ID") << noIds << builtIn << QString()
+            << "COM 3 (/dev/ttyUSB0) is not on a USB adapter: a udev rule needs the adapter's vendor, product and serial number";
+        QTest::newRow("a pattern character") << cp2102(usb0, QStringLiteral("00*1")) << builtIn << QString()
+            << "the adapter of COM 3 (/dev/ttyUSB0) has a serial number or ID with characters a udev rule cannot match: 00*1";
+        QTest::newRow("a quote") << cp2102(usb0, QStringLiteral("0\"1")) << builtIn << QString()
+            << "the adapter of COM 3 (/dev/ttyUSB0) has a serial number or ID with characters a udev rule cannot match: 0\"1";
+        QTest::newRow("two ports of one adapter") << cp2102(usb0, QStringLiteral("0001"))
+            << cp2102(QStringLiteral("/dev/ttyUSB1"), QStringLiteral("0001")) << QString()
+            << "COM 3 (/dev/ttyUSB0) shares its adapter's vendor, product and serial number with /dev/ttyUSB1 "
+               "(an adapter with several ports): a udev rule cannot tell them apart";
+    }
+    void udevRules()
+    {
+        QFETCH(PortInfo, port);
+        QFETCH(PortInfo, other);
+        QFETCH(QString, rule);
+        QFETCH(QString, refusal);
+        QString why;
+        const QString text = PortDiscovery::udevRule(3, port, {other, port}, &why);
+        QCOMPARE(why, refusal);
+        if (rule.endsWith(QLatin1Char('\n')) || rule.isEmpty())
+            QCOMPARE(text, rule);
+        else
+            QCOMPARE(text.trimmed().section(QLatin1Char('\n'), -1), rule);
     }
 
     void mappingSources()
