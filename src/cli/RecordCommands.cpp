@@ -16,10 +16,6 @@ namespace ZevCtl {
 
 namespace {
 
-// The most assemble reads of a raw download: some days of a scanner talking
-// without a pause, and still little memory.
-constexpr qint64 RawLimit = qint64(256) << 20;
-
 // What download and assemble write, and where.
 struct RecordsOutput
 {
@@ -146,13 +142,13 @@ int assemble(Command &c)
     RecordsOutput o;
     if (!takeRecordsOptions(c, o) || c.args.size() != 1)
         return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]"));
-    const UserFile::ReadResult raw = UserFile::read(c.args.first(), RawLimit);
+    const UserFile::ReadResult raw = UserFile::read(c.args.first(), DownloadArchive::RawLimit);
     if (!raw.error.isEmpty())
         return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.error));
     if (raw.tooLong)
         return c.fail(FileError, QStringLiteral("%1 is larger than a raw download may be (%2 MB)")
                                      .arg(c.args.first())
-                                     .arg(RawLimit >> 20));
+                                     .arg(DownloadArchive::RawLimit >> 20));
     const RecordAssembler::Result r = RecordAssembler::assemble(raw.bytes, o.mid, o.rtc, QDate::currentDate().year());
     if (!r.ok())
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);
