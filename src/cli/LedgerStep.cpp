@@ -1,5 +1,6 @@
 #include "cli/LedgerStep.h"
 
+#include "ledger/LedgerSettings.h"
 #include "platform/QtSettingsStore.h"
 
 #include <QCryptographicHash>
@@ -7,18 +8,10 @@
 
 namespace ZevCtl {
 
-namespace {
-
-const QString SettingsApp = QStringLiteral("ZEV1100");
-const QString Section = QStringLiteral("Ledger");
-
-} // namespace
-
 bool ledgerOff(const Command &c)
 {
     QtSettingsStore store;
-    return c.noLedger
-        || store.getSetting(SettingsApp, Section, QStringLiteral("enabled"), QStringLiteral("true")) == QLatin1String("false");
+    return c.noLedger || !LedgerSettings::enabled(store);
 }
 
 std::unique_ptr<Ledger> openLedger(const Command &c, QString &error)
@@ -26,7 +19,7 @@ std::unique_ptr<Ledger> openLedger(const Command &c, QString &error)
     QString url = c.ledgerUrl;
     if (url.isEmpty()) {
         QtSettingsStore store;
-        url = store.getSetting(SettingsApp, Section, QStringLiteral("url"), QString());
+        url = LedgerSettings::url(store);
     }
     Ledger::Opened o = Ledger::open(url);
     error = o.error;

@@ -100,19 +100,25 @@ bool Ledger::exec(QSqlQuery &q, QString &error) const
     return false;
 }
 
+bool Ledger::execText(const QString &sql, QString &error) const
+{
+    // Not prepared: PostgreSQL prepares no transaction or lock statements.
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    if (q.exec(sql))
+        return true;
+    error = QStringLiteral("the records store (%1) failed: %2").arg(m_location.describe(), q.lastError().text().trimmed());
+    return false;
+}
+
 bool Ledger::begin(QString &error)
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection));
     // SQLite: take the write lock at once, so two writers wait instead of failing on upgrade.
-    q.prepare(postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
-    return exec(q, error);
+    return execText(postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"), error);
 }
 
 bool Ledger::commit(QString &error)
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(QStringLiteral("COMMIT"));
-    if (exec(q, error))
+    if (execText(QStringLiteral("COMMIT"), error))
         return true;
     rollback();
     return false;

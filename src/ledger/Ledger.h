@@ -138,6 +138,7 @@ private:
     bool commit(QString &error);
     void rollback();
     bool exec(QSqlQuery &q, QString &error) const;
+    bool execText(const QString &sql, QString &error) const;
     QString selectRows() const;
     QString filterClause(const RecordFilter &filter, QVariantList &values) const;
     bool postgres() const { return m_location.kind == LedgerLocation::Postgres; }
