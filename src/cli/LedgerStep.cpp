@@ -3,8 +3,6 @@
 #include "ledger/LedgerSettings.h"
 #include "platform/QtSettingsStore.h"
 
-#include <QCryptographicHash>
-#include <QSysInfo>
 
 namespace ZevCtl {
 
@@ -36,15 +34,7 @@ void LedgerStep::record(Command &c, const RecordAssembler::Records &records, con
     QString error;
     ledger = openLedger(c, error);
     if (ledger) {
-        LedgerDownload d;
-        d.records = records;
-        d.complete = complete;
-        d.when = QDateTime::currentDateTime();
-        d.host = QSysInfo::machineHostName();
-        d.portDevice = device;
-        d.archiveName = archiveName;
-        d.rawSha256 = QCryptographicHash::hash(raw, QCryptographicHash::Sha256).toHex();
-        recorded = ledger->record(d);
+        recorded = ledger->record(downloadTakenNow(records, raw, complete, device, archiveName));
         error = recorded.error;
     }
     if (!recorded.ok) {

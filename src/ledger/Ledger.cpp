@@ -1,11 +1,13 @@
 #include "ledger/Ledger.h"
 
 #include <QAtomicInt>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 
 namespace {
 
@@ -23,6 +25,20 @@ QString notNull(const QString &text)
 }
 
 } // namespace
+
+LedgerDownload downloadTakenNow(const RecordAssembler::Records &records, const QByteArray &raw, bool complete,
+                                const QString &portDevice, const QString &archiveName)
+{
+    LedgerDownload d;
+    d.records = records;
+    d.complete = complete;
+    d.when = QDateTime::currentDateTime();
+    d.host = QSysInfo::machineHostName();
+    d.portDevice = portDevice;
+    d.archiveName = archiveName;
+    d.rawSha256 = QCryptographicHash::hash(raw, QCryptographicHash::Sha256).toHex();
+    return d;
+}
 
 Ledger::Ledger(const LedgerLocation &location)
     : m_location(location),

@@ -2,12 +2,10 @@
 
 #include "platform/SettingsStore.h"
 
-#include <QCryptographicHash>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSysInfo>
 #include <QVBoxLayout>
 
 namespace LedgerSettings {
@@ -51,15 +49,8 @@ QString recordForWindow(SettingsStore &store, const QByteArray &stream, const QS
     Ledger::Opened o = Ledger::open(url(store));
     if (!o.ledger)
         return QStringLiteral("Not kept in the records store: ") + o.error;
-    LedgerDownload d;
-    d.records = RecordAssembler::assemble(stream, false, false, currentYear).download;
-    d.complete = complete;
-    d.when = QDateTime::currentDateTime();
-    d.host = QSysInfo::machineHostName();
-    d.portDevice = port;
-    d.archiveName = archiveName;
-    d.rawSha256 = QCryptographicHash::hash(stream, QCryptographicHash::Sha256).toHex();
-    const Recorded r = o.ledger->record(d);
+    const Recorded r = o.ledger->record(downloadTakenNow(RecordAssembler::assemble(stream, false, false, currentYear).download,
+                                                         stream, complete, port, archiveName));
     if (!r.ok)
         return QStringLiteral("Not kept in the records store: ") + r.error;
     return QStringLiteral("%1 new, %2 already collected").arg(r.fresh).arg(r.already);
