@@ -79,11 +79,13 @@ QString deviceIdentity(const QString &port, const PortNames &names)
 bool takesSeveralPorts(const QString &command)
 {
     static const QStringList commands{QStringLiteral("login"), QStringLiteral("transmit"), QStringLiteral("erase"),
-                                      QStringLiteral("set-clock"), QStringLiteral("passwd"), QStringLiteral("download")};
+                                      QStringLiteral("set-clock"), QStringLiteral("passwd"), QStringLiteral("download"),
+                                      QStringLiteral("collect")};
     return commands.contains(command);
 }
 
-int run(const QStringList &ports, const QString &password, const QStringList &command, QIODevice &err)
+int run(const QStringList &ports, const QString &password, const QStringList &shared, const QStringList &command,
+        QIODevice &err)
 {
     const QString &name = command.first();
     if (!takesSeveralPorts(name))
@@ -100,11 +102,11 @@ int run(const QStringList &ports, const QString &password, const QStringList &co
             return usage(err, QStringLiteral("%1 and %2 are the same device").arg(seen.value(id), port));
         seen.insert(id, port);
     }
-    if (name == QLatin1String("download")) {
+    if (name == QLatin1String("download") || name == QLatin1String("collect")) {
         // Every port writes its own file, named by its machine ID.
         const qsizetype o = command.indexOf(QStringLiteral("-o"));
         if (o < 0 || o + 1 >= command.size() || !QFileInfo(command.at(o + 1)).isDir())
-            return usage(err, QStringLiteral("download on several ports needs -o DIR, an existing folder"));
+            return usage(err, QStringLiteral("%1 on several ports needs -o DIR, an existing folder").arg(name));
         if (command.contains(QStringLiteral("--raw")))
             return usage(err, QStringLiteral("--raw takes one port; the archive keeps every port's bytes"));
     }
@@ -123,6 +125,7 @@ int run(const QStringList &ports, const QString &password, const QStringList &co
         QStringList args{QStringLiteral("--port"), ports[i]};
         if (!password.isNull())
             args << QStringLiteral("--password") << password;
+        args += shared;
         args += command;
         Outcome &outcome = outcomes[size_t(i)];
         threads.emplace_back(QThread::create([args, &outcome]() {

@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 
 #include "cli/ZevCtl.h"
+#include "cli/LedgerStep.h"
 #include "cli/StderrProgress.h"
 #include "collect/DownloadArchive.h"
 #include "collect/DownloadExchange.h"
@@ -16,20 +17,6 @@
 namespace ZevCtl {
 
 namespace {
-
-// The most assemble reads of a raw download: some days of a scanner talking
-// without a pause, and still little memory.
-constexpr qint64 RawLimit = qint64(256) << 20;
-
-// What download and assemble write, and where.
-struct RecordsOutput
-{
-    bool rtc = false;
-    bool mid = false;
-    RecordExport::Format format = RecordExport::Format::Text;
-    QString path; // empty: stdout; a directory: a file named by the machine ID in it
-    int year = QDate::currentDate().year(); // the PC's, for the first timestamp's check
-};
 
 // Takes --rtc, --mid, --format and -o out of args; false on a missing or unknown value.
 bool takeRecordsOptions(Command &c, RecordsOutput &o)
@@ -69,16 +56,19 @@ RecordAssembler::Result assembleFor(const RecordsOutput &o, const QByteArray &st
 }
 
 // Writes an assembled download as text, CSV or JSON to -o or stdout.
-int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete)
+int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete, qint64 fresh = -1)
 {
     auto produce = [&](QIODevice &out) {
         if (o.format == RecordExport::Format::Text)
             return UserFile::writeAll(out, RecordExport::text(r.text));
         QString error;
-        RecordExport::write(o.format, r, o.year, complete, [&](const QByteArray &piece) {
-            error = UserFile::writeAll(out, piece);
-            return error.isEmpty();
-        });
+        RecordExport::write(
+            o.format, r, o.year, complete,
+            [&](const QByteArray &piece) {
+                error = UserFile::writeAll(out, piece);
+                return error.isEmpty();
+            },
+            fresh);
         return error;
     };
     if (o.path.isEmpty()) {
@@ -102,32 +92,41 @@ int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutp
 }
 
 // The archive comes before anything else is written; its failure is told and
-// the download goes on.
-void archive(Command &c, const QByteArray &stream)
+// the download goes on. Returns the file's name, empty when it was not written.
+QString archive(Command &c, const QByteArray &stream)
 {
     const DownloadArchive::Saved saved = DownloadArchive::save(stream, QDateTime::currentDateTime());
     if (!saved.ok)
         say(c.err, QStringLiteral("zevctl %1: the download was not archived in %2: %3\n")
                        .arg(c.name, DownloadArchive::folder(), saved.error));
+    return saved.ok ? QFileInfo(saved.path).fileName() : QString();
 }
 
 } // namespace
 
-int download(Command &c)
+bool takeDownloadOptions(Command &c, DownloadOptions &d)
 {
-    RecordsOutput o;
-    QString rawFile;
-    const bool noArchive = c.flag(QStringLiteral("--no-archive"));
+    d.noArchive = c.flag(QStringLiteral("--no-archive"));
     QString timeout = QStringLiteral("3600");
     bool timeoutOk = false;
-    if (!takeRecordsOptions(c, o) || !c.option(QStringLiteral("--raw"), rawFile)
-        || !c.option(QStringLiteral("--timeout"), timeout) || !c.args.isEmpty())
-        return c.fail(Usage, QStringLiteral("usage: download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] "
-                                            "[--raw FILE] [--timeout SECONDS] [--no-archive]"));
-    const int seconds = timeout.toInt(&timeoutOk);
-    if (!timeoutOk || seconds < 1)
-        return c.fail(Usage, QStringLiteral("--timeout takes a whole number of seconds, at least 1"));
-    Line line(c);
+    if (!takeRecordsOptions(c, d.output) || !c.option(QStringLiteral("--raw"), d.rawFile)
+        || !c.option(QStringLiteral("--timeout"), timeout) || !c.args.isEmpty()) {
+        c.fail(Usage, QStringLiteral("usage: %1 [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] "
+                                     "[--raw FILE] [--timeout SECONDS] [--no-archive]").arg(c.name));
+        return false;
+    }
+    d.seconds = timeout.toInt(&timeoutOk);
+    if (!timeoutOk || d.seconds < 1) {
+        c.fail(Usage, QStringLiteral("--timeout takes a whole number of seconds, at least 1"));
+        return false;
+    }
+    return true;
+}
+
+int downloadRecords(Command &c, const DownloadOptions &d, Line &line, LedgerStep &step)
+{
+    const RecordsOutput &o = d.output;
+    const int seconds = d.seconds;
     auto check = line.makePort();
     auto data = line.makePort();
     DownloadProgress progress;
@@ -143,11 +142,12 @@ int download(Command &c)
     // Could not be opened (2) or lost before the download began (4).
     if (s.kind == DownloadStream::PortError)
         return line.portFailed(c, *check, data);
-    if (!noArchive && !s.bytes.isEmpty() && !s.refused())
-        archive(c, s.bytes);
+    QString archiveName;
+    if (!d.noArchive && !s.bytes.isEmpty() && !s.refused())
+        archiveName = archive(c, s.bytes);
     // Every byte received is kept, whatever follows.
-    if (!rawFile.isEmpty())
-        if (const int status = writeFile(c, rawFile, s.bytes); status != Done)
+    if (!d.rawFile.isEmpty())
+        if (const int status = writeFile(c, d.rawFile, s.bytes); status != Done)
             return status;
     const int signal = ExchangeGate::processStopSignal();
     const QString how = s.end == DownloadStream::LineFailed ? QStringLiteral("the line failed: ") + s.error
@@ -160,7 +160,8 @@ int download(Command &c)
                                              : QStringLiteral("nothing came after the download request (%1)").arg(how));
     if (s.refused())
         return c.fail(Refused, QStringLiteral("the scanner refused the download (wrong password)"));
-    const RecordAssembler::Result r = assembleFor(o, s.bytes);
+    // The store takes the list of records, so a download is assembled whole.
+    const RecordAssembler::Result r = RecordAssembler::assemble(s.bytes, o.mid, o.rtc, o.year);
     if (!s.bytes.startsWith(Link::STX) || (r.ok() && !s.readable(r)))
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: it does not begin with its header "
                                                       "(first bytes %1)%2")
@@ -171,7 +172,10 @@ int download(Command &c)
         return c.fail(status, QStringLiteral("the download cannot be read: ") + r.description
                                   + (how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
     }
-    if (const int status = writeRecords(c, r, o, !s.incomplete(r) && !s.overfull(r)); status != Done)
+    step.complete = !s.incomplete(r) && !s.overfull(r);
+    step.record(c, r.download, s.bytes, line.device(), archiveName);
+    if (const int status = writeRecords(c, r, o, step.complete, step.recorded.ok ? step.recorded.fresh : -1);
+        status != Done)
         return status;
     if (s.overfull(r))
         return c.fail(UnexpectedReply, QStringLiteral("the scanner sent %1 records but announced %2")
@@ -185,18 +189,28 @@ int download(Command &c)
     return Done;
 }
 
+int download(Command &c)
+{
+    DownloadOptions d;
+    if (!takeDownloadOptions(c, d))
+        return Usage;
+    Line line(c);
+    LedgerStep step;
+    return downloadRecords(c, d, line, step);
+}
+
 int assemble(Command &c)
 {
     RecordsOutput o;
     if (!takeRecordsOptions(c, o) || c.args.size() != 1)
         return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]"));
-    const UserFile::ReadResult raw = UserFile::read(c.args.first(), RawLimit);
+    const UserFile::ReadResult raw = UserFile::read(c.args.first(), DownloadArchive::RawLimit);
     if (!raw.error.isEmpty())
         return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.error));
     if (raw.tooLong)
         return c.fail(FileError, QStringLiteral("%1 is larger than a raw download may be (%2 MB)")
                                      .arg(c.args.first())
-                                     .arg(RawLimit >> 20));
+                                     .arg(DownloadArchive::RawLimit >> 20));
     const RecordAssembler::Result r = assembleFor(o, raw.bytes);
     if (!r.ok())
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);

@@ -94,9 +94,13 @@ void appendCsvRow(QByteArray &out, const QByteArray &id, const RecordAssembler::
     out += "\r\n";
 }
 
-void appendJsonHead(QByteArray &out, const QByteArray &machineId, qint64 announced, qsizetype received, bool complete)
+void appendJsonHead(QByteArray &out, const QByteArray &machineId, qint64 announced, qsizetype received, bool complete,
+                    qint64 fresh)
 {
-    out += "{\"machine_id\": ";
+    out += '{';
+    if (fresh >= 0)
+        out += "\"new\": " + QByteArray::number(fresh) + ", ";
+    out += "\"machine_id\": ";
     appendJsonString(out, machineId.constData(), machineId.size());
     out += ", \"announced\": " + QByteArray::number(announced);
     out += ", \"received\": " + QByteArray::number(received);
@@ -134,6 +138,16 @@ QByteArray csvId(const QByteArray &machineId)
 }
 
 } // namespace
+
+void appendCsvField(QByteArray &out, const QByteArray &latin1)
+{
+    appendCsvField(out, latin1.constData(), latin1.size());
+}
+
+void appendJsonString(QByteArray &out, const QByteArray &latin1)
+{
+    appendJsonString(out, latin1.constData(), latin1.size());
+}
 
 bool parseFormat(const QString &name, Format &format)
 {
@@ -173,14 +187,15 @@ QByteArray json(const RecordAssembler::Records &records, bool complete)
 {
     QByteArray out;
     out.reserve(128 + records.stream.size() + records.list.size() * 48);
-    appendJsonHead(out, records.machineId, records.announced, records.list.size(), complete);
+    appendJsonHead(out, records.machineId, records.announced, records.list.size(), complete, -1);
     for (qsizetype i = 0; i < records.list.size(); ++i)
         appendJsonRecord(out, i == 0, records, records.list.at(i));
     appendJsonTail(out, records.list.size());
     return out;
 }
 
-bool write(Format format, const RecordAssembler::Result &scanned, int currentYear, bool complete, const Sink &sink)
+bool write(Format format, const RecordAssembler::Result &scanned, int currentYear, bool complete, const Sink &sink,
+           qint64 fresh)
 {
     constexpr qsizetype Piece = 64 * 1024;
     QByteArray out;
@@ -198,7 +213,7 @@ bool write(Format format, const RecordAssembler::Result &scanned, int currentYea
     if (format == Format::Csv)
         appendCsvHeader(out);
     else
-        appendJsonHead(out, records.machineId, records.announced, scanned.terminated, complete);
+        appendJsonHead(out, records.machineId, records.announced, scanned.terminated, complete, fresh);
     RecordAssembler::scan(records.stream, currentYear, [&](const RecordAssembler::Record &r) {
         if (!ok)
             return;

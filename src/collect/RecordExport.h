@@ -24,6 +24,11 @@ inline QByteArray text(const QByteArray &viewerText)
     return viewerText + "\r\n";
 }
 
+// One field of a CSV row, quoted when it must be; the bytes read as Latin-1.
+void appendCsvField(QByteArray &out, const QByteArray &latin1);
+// A JSON string of Latin-1 bytes, escaped.
+void appendJsonString(QByteArray &out, const QByteArray &latin1);
+
 // RFC 4180: header machine_id,timestamp,data, then one row per terminated
 // record in stream order, CR LF after every row.
 QByteArray csv(const RecordAssembler::Records &records);
@@ -39,6 +44,8 @@ using Sink = std::function<bool(const QByteArray &piece)>;
 // to sink in pieces of about 64 kB as the records are found again in its
 // stream: neither the viewer's text nor a list of records is built. The same
 // bytes as csv() and json(). False when the sink failed; nothing more is written then.
-bool write(Format format, const RecordAssembler::Result &scanned, int currentYear, bool complete, const Sink &sink);
+// fresh >= 0 puts "new": fresh first in the JSON object (the records the store did not hold).
+bool write(Format format, const RecordAssembler::Result &scanned, int currentYear, bool complete, const Sink &sink,
+           qint64 fresh = -1);
 
 } // namespace RecordExport

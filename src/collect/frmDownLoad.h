@@ -46,7 +46,7 @@ private:
     void refreshChecks();
     void stepProgress();
     void setStatus(const QString &caption, const QColor &colour);
-    void archive(const QByteArray &stream);
+    QString archive(const QByteArray &stream);
 
     Session &m_session;
     Platform &m_platform;
@@ -66,4 +66,6 @@ private:
     QLabel *lblWaiting; // "Waiting for the scanner to finish sending..." while a stopped stream is drained
     QPushButton *cmdOK;
     QPushButton *cmdStop;
+    QLabel *lblCollected; // "N new, M already collected" once the viewer is closed
+    QPushButton *cmdStore;
 };
