@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, only those missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
-          fonts-dejavu-core libbenchmark-dev clang libclang-rt-14-dev poppler-utils)
+          fonts-dejavu-core libbenchmark-dev clang libclang-rt-14-dev poppler-utils
+          libxlsxwriter-dev unzip)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -6,12 +6,13 @@
 #include "collect/DownloadExchange.h"
 #include "collect/RecordAssembler.h"
 #include "collect/RecordExport.h"
+#include "collect/RecordSpreadsheet.h"
 #include "platform/UserFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-// download and assemble: the scanner's records as text, CSV or JSON.
+// download and assemble: the scanner's records as text, CSV, JSON or a spreadsheet.
 namespace ZevCtl {
 
 namespace {
@@ -39,6 +40,13 @@ bool takeRecordsOptions(Command &c, RecordsOutput &o)
         && RecordExport::parseFormat(format, o.format);
 }
 
+// A workbook on a terminal would only garble the screen; a pipe or a file takes it.
+bool binaryToTerminal(const Command &c, const RecordsOutput &o)
+{
+    return o.format == RecordExport::Format::Xlsx && o.path.isEmpty() && isTerminal(c.out);
+}
+constexpr char BinaryToTerminal[] = "an xlsx workbook is not shown on a terminal: give -o FILE or redirect stdout";
+
 // In a directory, the file takes the machine ID's name; a name already there is
 // never replaced (two scanners may share an ID), the next free "-2", "-3" is taken.
 QString fileInDirectory(const QString &dir, const RecordAssembler::Records &records, RecordExport::Format format)
@@ -52,7 +60,7 @@ QString fileInDirectory(const QString &dir, const RecordAssembler::Records &reco
     return UserFile::createNew(claim, base, ext) ? claim.fileName() : base + ext;
 }
 
-// Writes an assembled download as text, CSV or JSON to -o or stdout.
+// Writes an assembled download as text, CSV, JSON or XLSX to -o or stdout.
 int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete)
 {
     QByteArray bytes;
@@ -60,6 +68,13 @@ int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutp
     case RecordExport::Format::Text: bytes = r.text; break;
     case RecordExport::Format::Csv: bytes = RecordExport::csv(r.download); break;
     case RecordExport::Format::Json: bytes = RecordExport::json(r.download, complete); break;
+    case RecordExport::Format::Xlsx: {
+        RecordSpreadsheet::Result book = RecordSpreadsheet::xlsx(r.download);
+        if (!book.ok())
+            return c.fail(FileError, QStringLiteral("the spreadsheet could not be made: ") + book.error);
+        bytes = std::move(book.bytes);
+        break;
+    }
     }
     if (o.path.isEmpty())
         return c.print(bytes);
@@ -91,8 +106,10 @@ int download(Command &c)
     bool timeoutOk = false;
     if (!takeRecordsOptions(c, o) || !c.option(QStringLiteral("--raw"), rawFile)
         || !c.option(QStringLiteral("--timeout"), timeout) || !c.args.isEmpty())
-        return c.fail(Usage, QStringLiteral("usage: download [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] "
+        return c.fail(Usage, QStringLiteral("usage: download [--rtc] [--mid] [--format text|csv|json|xlsx] [-o FILE|DIR] "
                                             "[--raw FILE] [--timeout SECONDS] [--no-archive]"));
+    if (binaryToTerminal(c, o))
+        return c.fail(Usage, QLatin1String(BinaryToTerminal));
     const int seconds = timeout.toInt(&timeoutOk);
     if (!timeoutOk || seconds < 1)
         return c.fail(Usage, QStringLiteral("--timeout takes a whole number of seconds, at least 1"));
@@ -145,7 +162,9 @@ int assemble(Command &c)
 {
     RecordsOutput o;
     if (!takeRecordsOptions(c, o) || c.args.size() != 1)
-        return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]"));
+        return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json|xlsx] [-o FILE]"));
+    if (binaryToTerminal(c, o))
+        return c.fail(Usage, QLatin1String(BinaryToTerminal));
     const UserFile::ReadResult raw = UserFile::read(c.args.first(), RawLimit);
     if (!raw.error.isEmpty())
         return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.error));
