@@ -9,7 +9,7 @@ namespace RecordSpreadsheet {
 namespace {
 
 constexpr int MaxSheetNameChars = 31;
-constexpr double DateWidth = 20;
+constexpr double DateWidth = 22;
 constexpr double MaxTextWidth = 60;
 
 bool isHex(QChar c)

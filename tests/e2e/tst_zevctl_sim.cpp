@@ -1,4 +1,5 @@
 // zevctl against zev-scanner-sim over a real pseudo-terminal.
+#include "support/Pty.h"
 #include "support/SimProcess.h"
 #include "support/TestFiles.h"
 #include "support/XlsxReader.h"
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -210,6 +212,17 @@ private Q_SLOTS:
             QCOMPARE(row.value(2).kind, XlsxReader::Cell::Text);
             QCOMPARE(row.value(2).value, rows[i - 1][2]);
         }
+        // Not onto a terminal: a workbook there would only garble the screen.
+        Pty terminal;
+        QVERIFY2(terminal.isValid(), qPrintable(terminal.error()));
+        QProcess toTerminal;
+        toTerminal.setStandardOutputFile(terminal.slavePath());
+        toTerminal.start(TestFiles::binDir() + QStringLiteral("/zevctl"),
+                         {QStringLiteral("assemble"), raw, QStringLiteral("--format"), QStringLiteral("xlsx")});
+        QVERIFY(toTerminal.waitForFinished(60000));
+        QCOMPARE(toTerminal.exitCode(), 1);
+        QVERIFY(toTerminal.readAllStandardError().contains("give -o FILE or redirect stdout"));
+        QVERIFY(terminal.read(100).isEmpty());
 
         QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("1234"),
                                                             {QStringLiteral("download"), QStringLiteral("--no-archive")}))
