@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           fonts-dejavu-core libbenchmark-dev clang libclang-rt-14-dev poppler-utils
-          libxlsxwriter-dev unzip)
+          libxlsxwriter-dev unzip
+          libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -195,6 +195,11 @@ ScannerModel::ScannerModel(Config config)
     const QDateTime start = m_config.clock.isValid() ? m_config.clock : Config().clock;
     m_clockBase = QDateTime(start.date(), start.time(), QTimeZone::utc());
     m_records = m_config.records;
+    if (m_config.image.size() == qsizetype(m_image.size())) {
+        std::copy(m_config.image.cbegin(), m_config.image.cend(), m_image.begin());
+        m_hasImage = true;
+    }
+    m_docked = m_config.docked;
     m_config.bytesPerSecond = std::clamp(m_config.bytesPerSecond, 0, kMaxBytesPerSecond);
     m_config.replyDelayMs = std::max(0, m_config.replyDelayMs);
     m_config.eraseDelayMs = std::max(0, m_config.eraseDelayMs);
@@ -223,7 +228,7 @@ QByteArray ScannerModel::clockBytes(const QDateTime &time)
 void ScannerModel::receive(const QByteArray &bytes, qint64 nowMs)
 {
     nowMs = clampTime(nowMs);
-    if (hungUp(nowMs))
+    if (hungUp(nowMs) || !m_docked)
         return;
     for (const char c : bytes) {
         if (c == STX) {
@@ -301,6 +306,7 @@ void ScannerModel::handleFrame(const QByteArray &frame, qint64 nowMs)
             break;
         case Action::Erase:
             m_records.clear();
+            ++m_memoryChanges;
             outcome = queue(AckFrame, nowMs + m_config.eraseDelayMs);
             break;
         case Action::SetClock:
@@ -315,11 +321,13 @@ void ScannerModel::handleFrame(const QByteArray &frame, qint64 nowMs)
         }
         case Action::ChangePassword:
             m_password = r.data;
+            ++m_memoryChanges;
             outcome = queue(AckFrame, replyAt);
             break;
         case Action::Transmit:
             std::copy(r.data.cbegin(), r.data.cend(), m_image.begin());
             m_hasImage = true;
+            ++m_memoryChanges;
             outcome = queue(AckFrame, replyAt) + QStringLiteral(", image %1").arg(QString::fromLatin1(r.data.toHex()).toUpper());
             break;
         }
@@ -329,6 +337,35 @@ void ScannerModel::handleFrame(const QByteArray &frame, qint64 nowMs)
             .arg(letterText(r.letter), r.name)
             .arg(frame.size())
             .arg(r.problem.isEmpty() ? QStringLiteral("valid") : r.problem, outcome));
+}
+
+void ScannerModel::setDocked(bool docked, qint64 nowMs)
+{
+    if (docked == m_docked)
+        return;
+    m_docked = docked;
+    if (docked) {
+        log(QStringLiteral("docked"));
+        return;
+    }
+    const qsizetype unsent = m_queuedBytes;
+    m_input.clear();
+    m_out.clear();
+    m_queuedBytes = 0;
+    m_lineFreeMs = clampTime(nowMs);
+    m_noiseStartMs = -1;
+    log(unsent ? QStringLiteral("taken out of the cradle, %1 bytes not sent").arg(unsent)
+               : QStringLiteral("taken out of the cradle"));
+}
+
+qsizetype ScannerModel::addRecords(const QList<Record> &records)
+{
+    const qsizetype kept = std::clamp<qsizetype>(kMaxRecordsSent - m_records.size(), 0, records.size());
+    if (kept == 0)
+        return 0;
+    m_records.append(records.mid(0, kept));
+    ++m_memoryChanges;
+    return kept;
 }
 
 QString ScannerModel::queue(const QByteArray &reply, qint64 readyMs)

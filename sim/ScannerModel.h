@@ -52,6 +52,9 @@
 //   and sends only the first shortRecords of them, without the ETX, and then
 //   nothing more of that download; SilentDownload never answers "D". All
 //   three answer every other frame normally.
+// - Out of the cradle (setDocked(false)) the scanner hears nothing: bytes
+//   from the PC are dropped, and whatever it was still sending stops. Its
+//   records, password, image and clock are kept.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -87,6 +90,8 @@ public:
         int hangUpAfterBytes = -1; // with HangUpAfterBytes
         int shortRecords = 0;      // with ShortDownload
         int eraseDelayMs = 1000;   // end of the erase frame to its Ack
+        QByteArray image;          // 128 values kept from an earlier transmit, or empty
+        bool docked = true;
     };
 
     static const QByteArray AckFrame;
@@ -102,6 +107,15 @@ public:
     qint64 nextOutputDueMs() const;
     // With HangUpAfterBytes: the line is dead once the last allowed byte was due.
     bool hungUp(qint64 nowMs) const;
+
+    void setDocked(bool docked, qint64 nowMs);
+    bool docked() const { return m_docked; }
+    // Records scanned while the scanner runs, after those it holds; the
+    // memory is full at 99999. Returns how many were kept.
+    qsizetype addRecords(const QList<Record> &records);
+    // Counts the changes to what the scanner keeps when switched off
+    // (records, password, image), so a caller knows when to save them.
+    quint64 memoryChanges() const { return m_memoryChanges; }
 
     QByteArray password() const { return m_password; }
     const std::array<quint8, 128> &image() const { return m_image; }
@@ -145,6 +159,8 @@ private:
     QList<Record> m_records;
     std::array<quint8, 128> m_image {};
     bool m_hasImage = false;
+    bool m_docked = true;
+    quint64 m_memoryChanges = 0;
 
     QByteArray m_input;
     QList<QByteArray> m_frames;

@@ -1,8 +1,10 @@
 // zev-scanner-sim: a scanner on a pseudo-terminal, for trying the program
 // without hardware and for the end-to-end tests.
+#include "sim/ScannerMemory.h"
 #include "sim/ScannerModel.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -39,14 +41,29 @@ const char kUsage[] =
     "                         answer the download with noise without end, announce every\n"
     "                         record and send only the first K, or never answer the download\n"
     "  --link PATH            make PATH a symbolic link to the device (removed on exit)\n"
+    "  --memory FILE          keep the records, password, machine ID and settings image in\n"
+    "                         FILE across runs: read at start when it exists (it then stands\n"
+    "                         for --password, --machine-id, --records and --records-file),\n"
+    "                         written again after every change (an erase, for one)\n"
+    "  --control PATH         make PATH a named pipe (removed on exit) that takes one command\n"
+    "                         a line: 'add N' (N new records, scanned up to the clock's now),\n"
+    "                         'scan BARCODE' (one Code 128 record), 'out' (taken out of the\n"
+    "                         cradle: it answers nothing), 'dock' (back in the cradle)\n"
+    "  --undocked             start out of the cradle\n"
+
     "  --quiet                no log of frames and replies on stderr\n"
-    "  --help                 this text\n";
+    "  --help                 this text\n"
+    "SIGUSR1 takes the scanner out of the cradle, or docks it again; SIGTERM or Ctrl-C end it.\n";
 
 volatile sig_atomic_t g_stop = 0;
+volatile sig_atomic_t g_dockSignals = 0;
 
-void onSignal(int)
+void onSignal(int signal)
 {
-    g_stop = 1;
+    if (signal == SIGUSR1)
+        g_dockSignals = g_dockSignals + 1;
+    else
+        g_stop = 1;
 }
 
 qint64 monotonicMs()
@@ -77,6 +94,8 @@ struct Options
     ScannerModel::Config config;
     QByteArray link;
     QByteArray recordsFile;
+    QByteArray memoryFile;
+    QByteArray control;
     int recordCount = 0;
     int seed = 1;
     bool quiet = false;
@@ -100,6 +119,10 @@ int parseArgs(int argc, char **argv, Options *o)
         }
         if (opt == "--quiet") {
             o->quiet = true;
+            continue;
+        }
+        if (opt == "--undocked") {
+            o->config.docked = false;
             continue;
         }
         if (i + 1 >= argc)
@@ -159,6 +182,10 @@ int parseArgs(int argc, char **argv, Options *o)
                 return fail("unknown fault", value);
         } else if (opt == "--link") {
             o->link = value;
+        } else if (opt == "--memory") {
+            o->memoryFile = value;
+        } else if (opt == "--control") {
+            o->control = value;
         } else {
             return fail("unknown option", argv[i - 1]);
         }
@@ -166,8 +193,42 @@ int parseArgs(int argc, char **argv, Options *o)
     return 0;
 }
 
+// 0 when there is no memory file yet, 1 when it was read, -1 when it cannot be.
+int loadMemory(Options *o)
+{
+    if (o->memoryFile.isEmpty())
+        return 0;
+    QFile f(QString::fromLocal8Bit(o->memoryFile));
+    if (!f.exists())
+        return 0;
+    QString error;
+    if (!f.open(QIODevice::ReadOnly)) {
+        error = f.errorString();
+    } else if (f.size() > 64 << 20) {
+        error = QStringLiteral("larger than 64 MiB");
+    } else if (ScannerMemory::read(f.readAll(), &o->config, &error)) {
+        return 1;
+    }
+    std::fprintf(stderr, "zev-scanner-sim: cannot read the memory %s: %s\n", o->memoryFile.constData(),
+                 qPrintable(error));
+    return -1;
+}
+
+bool saveMemory(const QByteArray &file, const ScannerModel &model)
+{
+    QSaveFile f(QString::fromLocal8Bit(file));
+    if (f.open(QIODevice::WriteOnly) && f.write(ScannerMemory::text(model)) >= 0 && f.commit())
+        return true;
+    std::fprintf(stderr, "zev-scanner-sim: cannot write the memory %s: %s\n", file.constData(),
+                 qPrintable(f.errorString()));
+    return false;
+}
+
 bool loadRecords(Options *o)
 {
+    const int memory = loadMemory(o);
+    if (memory != 0)
+        return memory > 0;
     QList<QByteArray> lines;
     if (!o->recordsFile.isEmpty()) {
         QFile f(QString::fromLocal8Bit(o->recordsFile));
@@ -275,6 +336,99 @@ void drain(int slave)
     }
 }
 
+// The control pipe. Its own write end stays open so that the read end never
+// reports a hang-up when a writer such as "echo add 30 > PATH" closes.
+struct Control
+{
+    QByteArray path;
+    int fd = -1;
+    int keepOpen = -1;
+    QByteArray partial;
+};
+
+bool openControl(const QByteArray &path, Control *c)
+{
+    struct stat st {};
+    if (lstat(path.constData(), &st) == 0) {
+        if (!S_ISFIFO(st.st_mode)) {
+            std::fprintf(stderr, "zev-scanner-sim: %s exists and is not a named pipe\n", path.constData());
+            return false;
+        }
+        unlink(path.constData()); // left over from an earlier run
+    }
+    if (mkfifo(path.constData(), 0600) != 0) {
+        std::fprintf(stderr, "zev-scanner-sim: cannot make the pipe %s: %s\n", path.constData(), std::strerror(errno));
+        return false;
+    }
+    c->path = path;
+    c->fd = open(path.constData(), O_RDONLY | O_NONBLOCK);
+    c->keepOpen = open(path.constData(), O_WRONLY | O_NONBLOCK);
+    if (c->fd < 0 || c->keepOpen < 0) {
+        std::fprintf(stderr, "zev-scanner-sim: cannot open the pipe %s: %s\n", path.constData(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void closeControl(Control *c)
+{
+    if (c->path.isEmpty())
+        return;
+    if (c->fd >= 0)
+        close(c->fd);
+    if (c->keepOpen >= 0)
+        close(c->keepOpen);
+    unlink(c->path.constData());
+}
+
+// The whole lines that arrived; a line longer than 4 KiB is dropped.
+QList<QByteArray> readControl(Control *c)
+{
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(c->fd, buf, sizeof buf)) > 0)
+        c->partial.append(buf, int(n));
+    QList<QByteArray> lines = c->partial.split('\n');
+    c->partial = lines.takeLast();
+    if (c->partial.size() > 4096)
+        c->partial.clear();
+    return lines;
+}
+
+// Carries out one control line; returns what happened for the log, or an
+// empty string with *error set.
+QString runControl(QByteArray line, ScannerModel &model, qint64 nowMs, int seed, QString *error)
+{
+    while (line.endsWith('\r'))
+        line.chop(1);
+    const QDateTime now = model.clockAt(nowMs);
+    int n = 0;
+    QList<ScannerModel::Record> scanned;
+    if (line == "out" || line == "dock") {
+        model.setDocked(line == "dock", nowMs);
+        return QString();
+    } else if (line.startsWith("add ") && toInt(line.mid(4), 1, 99999, &n)) {
+        // Scanned before the clock's now, at most 900 s apart, after the last one held.
+        QDateTime start = now.addSecs(-qint64(n) * 901);
+        if (!model.records().isEmpty() && model.records().last().time >= start)
+            start = model.records().last().time.addSecs(1);
+        // Other records than the earlier runs gave, so an erased memory never looks unerased.
+        const int mixed = seed + int(model.records().size()) * 7919 + int(now.toSecsSinceEpoch() % 1000003);
+        scanned = ScannerModel::generateRecords(n, start, mixed);
+    } else if (line.startsWith("scan ") && line.size() > 5) {
+        scanned.append({now, 'C' + line.mid(5)});
+    } else {
+        *error = QStringLiteral("not 'add N' (1 to 99999), 'scan BARCODE', 'out' or 'dock': %1")
+                     .arg(QString::fromLatin1(line));
+        return QString();
+    }
+    const qsizetype kept = model.addRecords(scanned);
+    return QStringLiteral("%1 records scanned, %2 held%3")
+        .arg(kept)
+        .arg(model.records().size())
+        .arg(kept < scanned.size() ? QStringLiteral(" (the memory is full)") : QString());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -291,37 +445,57 @@ int main(int argc, char **argv)
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGHUP);
+    sigaddset(&stopSignals, SIGUSR1);
     // Blocked except inside ppoll, so a signal cannot slip in between the check and the wait.
     sigprocmask(SIG_BLOCK, &stopSignals, &runMask);
     struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
-    for (const int s : {SIGTERM, SIGINT, SIGHUP})
+    for (const int s : {SIGTERM, SIGINT, SIGHUP, SIGUSR1})
         sigaction(s, &sa, nullptr);
+
+    ScannerModel model(o.config);
+    // Written at once: a memory that cannot be kept is said before the device is offered.
+    if (!o.memoryFile.isEmpty() && !saveMemory(o.memoryFile, model))
+        return 2;
 
     Pty pty;
     if (!openPty(&pty))
         return 2;
     if (!o.link.isEmpty() && !makeLink(o.link, pty.device))
         return 2;
+    Control control;
+    if (!o.control.isEmpty() && !openControl(o.control, &control)) {
+        closeControl(&control);
+        removeLink(o.link, pty.device);
+        return 2;
+    }
     std::printf("DEVICE %s\n", pty.device.constData());
     std::fflush(stdout);
 
-    ScannerModel model(o.config);
     const qint64 t0 = monotonicMs();
     auto elapsed = [t0] { return monotonicMs() - t0; };
     auto say = [&o, &elapsed](const QString &line) {
         if (!o.quiet)
             std::fprintf(stderr, "[%8lld ms] %s\n", static_cast<long long>(elapsed()), qPrintable(line));
     };
-    say(QStringLiteral("scanner on %1, machine ID \"%2\", %3 records, clock %4")
+    say(QStringLiteral("scanner on %1, machine ID \"%2\", %3 records, clock %4%5")
             .arg(QString::fromLocal8Bit(pty.device), QString::fromLatin1(model.machineId()))
             .arg(model.records().size())
-            .arg(model.clockAt(0).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+            .arg(model.clockAt(0).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                 model.docked() ? QString() : QStringLiteral(", out of the cradle")));
+    quint64 savedChanges = model.memoryChanges();
+    int dockSignalsSeen = 0;
 
     QByteArray toWrite;
     int status = 0;
     while (!g_stop) {
+        for (; dockSignalsSeen != g_dockSignals; ++dockSignalsSeen)
+            model.setDocked(!model.docked(), elapsed());
+        if (!o.memoryFile.isEmpty() && savedChanges != model.memoryChanges()) {
+            savedChanges = model.memoryChanges();
+            saveMemory(o.memoryFile, model);
+        }
         const qint64 now = elapsed();
         // Output waits in the model while nobody reads the line (noise has no end).
         if (toWrite.size() < 65536)
@@ -349,20 +523,34 @@ int main(int argc, char **argv)
             break;
         }
 
-        pollfd pfd {pty.master, short(POLLIN | (toWrite.isEmpty() ? 0 : POLLOUT)), 0};
+        pollfd pfds[2] = {{pty.master, short(POLLIN | (toWrite.isEmpty() ? 0 : POLLOUT)), 0}, {control.fd, POLLIN, 0}};
+        pollfd &pfd = pfds[0];
         const qint64 due = toWrite.size() < 65536 ? model.nextOutputDueMs() : -1;
         timespec wait {};
         if (due >= 0) {
             const qint64 ms = std::max<qint64>(0, due - elapsed());
             wait = {time_t(ms / 1000), long(ms % 1000) * 1000000L};
         }
-        const int r = ppoll(&pfd, 1, due >= 0 ? &wait : nullptr, &runMask);
+        const int r = ppoll(pfds, control.fd >= 0 ? 2 : 1, due >= 0 ? &wait : nullptr, &runMask);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
             std::perror("zev-scanner-sim: poll");
             status = 2;
             break;
+        }
+        // Before the line: a command written before a frame is carried out before it.
+        if (pfds[1].revents & POLLIN) {
+            for (const QByteArray &line : readControl(&control)) {
+                QString error;
+                const QString done = runControl(line, model, elapsed(), o.seed, &error);
+                if (!error.isEmpty())
+                    std::fprintf(stderr, "zev-scanner-sim: control: %s\n", qPrintable(error));
+                if (!done.isEmpty())
+                    say(done);
+            }
+            for (const QString &line : model.takeLog())
+                say(line);
         }
         if (pfd.revents & POLLIN) {
             char buf[4096];
@@ -376,9 +564,12 @@ int main(int argc, char **argv)
         }
     }
 
+    if (!o.memoryFile.isEmpty() && savedChanges != model.memoryChanges())
+        saveMemory(o.memoryFile, model);
     close(pty.master);
     close(pty.slave);
     removeLink(o.link, pty.device);
+    closeControl(&control);
     say(QStringLiteral("stopped"));
     return status;
 }

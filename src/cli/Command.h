@@ -1,5 +1,6 @@
 #pragma once
 
+#include "collect/RecordExport.h"
 #include "core/Session.h"
 #include "image/ImageText.h"
 #include "platform/PortNames.h"
@@ -30,6 +31,8 @@ struct Command
     QString password;
     QIODevice &out;
     QIODevice &err;
+    QString ledgerUrl; // --ledger; empty: the setting, else the default SQLite file
+    bool noLedger = false;
 
     int fail(int status, const QString &text) const;
     // Writes to stdout; a failed or short write (a full disk, a closed pipe) is a file error.
@@ -65,6 +68,33 @@ std::optional<ImageText::SettingsContent> readSettingsFile(const Command &c, con
 // -o and --raw: a file written whole, or a device or pipe written in place.
 int writeFile(const Command &c, const QString &path, const QByteArray &bytes);
 
+// What download, collect and assemble write, and where.
+struct RecordsOutput
+{
+    bool rtc = false;
+    bool mid = false;
+    RecordExport::Format format = RecordExport::Format::Text;
+    QString path; // empty: stdout; a directory: a file named by the machine ID in it
+};
+
+struct DownloadOptions
+{
+    RecordsOutput output;
+    QString rawFile;
+    bool noArchive = false;
+    int seconds = 3600;
+};
+// Takes download's options out of args; false (after saying why) on a usage error.
+bool takeDownloadOptions(Command &c, DownloadOptions &d);
+
+struct LedgerStep;
+// The download itself: archive, record in the store, write the outputs; the
+// exit status of download.
+int downloadRecords(Command &c, const DownloadOptions &d, Line &line, LedgerStep &step);
+// The erase and the clock of a scanner already named by line.
+int eraseScanner(Command &c, Line &line);
+int setScannerClock(Command &c, Line &line);
+
 // The commands, one routine each; c.args holds what follows the command's name.
 int show(Command &c);
 int login(Command &c);
@@ -75,5 +105,7 @@ int erase(Command &c);
 int setClock(Command &c);
 int passwd(Command &c);
 int ports(Command &c);
+int collect(Command &c);
+int records(Command &c);
 
 } // namespace ZevCtl

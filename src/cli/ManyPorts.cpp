@@ -54,22 +54,24 @@ QString lastLine(const QByteArray &stderrText, const QString &command)
 bool takesSeveralPorts(const QString &command)
 {
     static const QStringList commands{QStringLiteral("login"), QStringLiteral("transmit"), QStringLiteral("erase"),
-                                      QStringLiteral("set-clock"), QStringLiteral("passwd"), QStringLiteral("download")};
+                                      QStringLiteral("set-clock"), QStringLiteral("passwd"), QStringLiteral("download"),
+                                      QStringLiteral("collect")};
     return commands.contains(command);
 }
 
-int run(const QStringList &ports, const QString &password, const QStringList &command, QIODevice &err)
+int run(const QStringList &ports, const QString &password, const QStringList &shared, const QStringList &command,
+        QIODevice &err)
 {
     const QString &name = command.first();
     if (!takesSeveralPorts(name))
         return usage(err, QStringLiteral("%1 takes one --port at most").arg(name));
     if (QStringList(ports).removeDuplicates() > 0)
         return usage(err, QStringLiteral("a port is named twice"));
-    if (name == QLatin1String("download")) {
+    if (name == QLatin1String("download") || name == QLatin1String("collect")) {
         // Every port writes its own file, named by its machine ID.
         const qsizetype o = command.indexOf(QStringLiteral("-o"));
         if (o < 0 || o + 1 >= command.size() || !QFileInfo(command.at(o + 1)).isDir())
-            return usage(err, QStringLiteral("download on several ports needs -o DIR, an existing folder"));
+            return usage(err, QStringLiteral("%1 on several ports needs -o DIR, an existing folder").arg(name));
         if (command.contains(QStringLiteral("--raw")))
             return usage(err, QStringLiteral("--raw takes one port; the archive keeps every port's bytes"));
     }
@@ -88,6 +90,7 @@ int run(const QStringList &ports, const QString &password, const QStringList &co
         QStringList args{QStringLiteral("--port"), ports[i]};
         if (!password.isNull())
             args << QStringLiteral("--password") << password;
+        args += shared;
         args += command;
         Outcome &outcome = outcomes[size_t(i)];
         threads.emplace_back(QThread::create([args, &outcome]() {

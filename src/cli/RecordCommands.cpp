@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 
 #include "cli/ZevCtl.h"
+#include "cli/LedgerStep.h"
 #include "cli/StderrProgress.h"
 #include "collect/DownloadArchive.h"
 #include "collect/DownloadExchange.h"
@@ -16,19 +17,6 @@
 namespace ZevCtl {
 
 namespace {
-
-// The most assemble reads of a raw download: some days of a scanner talking
-// without a pause, and still little memory.
-constexpr qint64 RawLimit = qint64(256) << 20;
-
-// What download and assemble write, and where.
-struct RecordsOutput
-{
-    bool rtc = false;
-    bool mid = false;
-    RecordExport::Format format = RecordExport::Format::Text;
-    QString path; // empty: stdout; a directory: a file named by the machine ID in it
-};
 
 // Takes --rtc, --mid, --format and -o out of args; false on a missing or unknown value.
 bool takeRecordsOptions(Command &c, RecordsOutput &o)
@@ -61,13 +49,18 @@ QString fileInDirectory(const QString &dir, const RecordAssembler::Records &reco
 }
 
 // Writes an assembled download as text, CSV, JSON or XLSX to -o or stdout.
-int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete)
+int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete,
+                 const std::function<QByteArray(const QByteArray &)> &adjustJson = {})
 {
     QByteArray bytes;
     switch (o.format) {
     case RecordExport::Format::Text: bytes = r.text; break;
     case RecordExport::Format::Csv: bytes = RecordExport::csv(r.download); break;
-    case RecordExport::Format::Json: bytes = RecordExport::json(r.download, complete); break;
+    case RecordExport::Format::Json:
+        bytes = RecordExport::json(r.download, complete);
+        if (adjustJson)
+            bytes = adjustJson(bytes);
+        break;
     case RecordExport::Format::Xlsx: {
         RecordSpreadsheet::Result book = RecordSpreadsheet::xlsx(r.download);
         if (!book.ok())
@@ -86,34 +79,53 @@ int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutp
 }
 
 // The archive comes before anything else is written; its failure is told and
-// the download goes on.
-void archive(Command &c, const QByteArray &stream)
+// the download goes on. Returns the file's name, empty when it was not written.
+QString archive(Command &c, const QByteArray &stream)
 {
     const DownloadArchive::Saved saved = DownloadArchive::save(stream, QDateTime::currentDateTime());
     if (!saved.ok)
         say(c.err, QStringLiteral("zevctl %1: the download was not archived in %2: %3\n")
                        .arg(c.name, DownloadArchive::folder(), saved.error));
+    return saved.ok ? QFileInfo(saved.path).fileName() : QString();
+}
+
+// JSON output carries the count of records the store did not hold.
+QByteArray withNewCount(const QByteArray &json, const LedgerStep &step)
+{
+    if (!step.recorded.ok || !json.startsWith('{'))
+        return json;
+    return "{\"new\": " + QByteArray::number(step.recorded.fresh) + ", " + json.mid(1);
 }
 
 } // namespace
 
-int download(Command &c)
+bool takeDownloadOptions(Command &c, DownloadOptions &d)
 {
-    RecordsOutput o;
-    QString rawFile;
-    const bool noArchive = c.flag(QStringLiteral("--no-archive"));
+    d.noArchive = c.flag(QStringLiteral("--no-archive"));
     QString timeout = QStringLiteral("3600");
     bool timeoutOk = false;
-    if (!takeRecordsOptions(c, o) || !c.option(QStringLiteral("--raw"), rawFile)
-        || !c.option(QStringLiteral("--timeout"), timeout) || !c.args.isEmpty())
-        return c.fail(Usage, QStringLiteral("usage: download [--rtc] [--mid] [--format text|csv|json|xlsx] [-o FILE|DIR] "
-                                            "[--raw FILE] [--timeout SECONDS] [--no-archive]"));
-    if (binaryToTerminal(c, o))
-        return c.fail(Usage, QLatin1String(BinaryToTerminal));
-    const int seconds = timeout.toInt(&timeoutOk);
-    if (!timeoutOk || seconds < 1)
-        return c.fail(Usage, QStringLiteral("--timeout takes a whole number of seconds, at least 1"));
-    Line line(c);
+    if (!takeRecordsOptions(c, d.output) || !c.option(QStringLiteral("--raw"), d.rawFile)
+        || !c.option(QStringLiteral("--timeout"), timeout) || !c.args.isEmpty()) {
+        c.fail(Usage, QStringLiteral("usage: %1 [--rtc] [--mid] [--format text|csv|json|xlsx] [-o FILE|DIR] "
+                                     "[--raw FILE] [--timeout SECONDS] [--no-archive]").arg(c.name));
+        return false;
+    }
+    if (binaryToTerminal(c, d.output)) {
+        c.fail(Usage, QLatin1String(BinaryToTerminal));
+        return false;
+    }
+    d.seconds = timeout.toInt(&timeoutOk);
+    if (!timeoutOk || d.seconds < 1) {
+        c.fail(Usage, QStringLiteral("--timeout takes a whole number of seconds, at least 1"));
+        return false;
+    }
+    return true;
+}
+
+int downloadRecords(Command &c, const DownloadOptions &d, Line &line, LedgerStep &step)
+{
+    const RecordsOutput &o = d.output;
+    const int seconds = d.seconds;
     auto check = line.makePort();
     auto data = line.makePort();
     DownloadProgress progress;
@@ -127,11 +139,12 @@ int download(Command &c)
     // Could not be opened (2) or lost before the download began (4).
     if (s.kind == DownloadStream::PortError)
         return line.portFailed(c, *check, data.get());
-    if (!noArchive && !s.bytes.isEmpty() && !s.refused())
-        archive(c, s.bytes);
+    QString archiveName;
+    if (!d.noArchive && !s.bytes.isEmpty() && !s.refused())
+        archiveName = archive(c, s.bytes);
     // Every byte received is kept, whatever follows.
-    if (!rawFile.isEmpty())
-        if (const int status = writeFile(c, rawFile, s.bytes); status != Done)
+    if (!d.rawFile.isEmpty())
+        if (const int status = writeFile(c, d.rawFile, s.bytes); status != Done)
             return status;
     const QString how = s.end == DownloadStream::LineFailed ? QStringLiteral("the line failed: ") + s.error
                       : s.end == DownloadStream::Stopped   ? QStringLiteral("stopped after %1 s").arg(seconds)
@@ -148,14 +161,28 @@ int download(Command &c)
         return c.fail(status, QStringLiteral("the download cannot be read: ") + r.description
                                   + (how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
     }
-    if (const int status = writeRecords(c, r, o, !s.incomplete(r)); status != Done)
+    step.complete = !s.incomplete(r);
+    step.record(c, r.download, s.bytes, line.device(), archiveName);
+    const int status = writeRecords(c, r, o, step.complete,
+                                    [&step](const QByteArray &json) { return withNewCount(json, step); });
+    if (status != Done)
         return status;
-    if (s.incomplete(r))
+    if (!step.complete)
         return c.fail(Incomplete, QStringLiteral("download incomplete: received %1 of %2 records%3")
                                       .arg(r.terminated)
                                       .arg(r.announced)
                                       .arg(how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
     return Done;
+}
+
+int download(Command &c)
+{
+    DownloadOptions d;
+    if (!takeDownloadOptions(c, d))
+        return Usage;
+    Line line(c);
+    LedgerStep step;
+    return downloadRecords(c, d, line, step);
 }
 
 int assemble(Command &c)
@@ -165,13 +192,13 @@ int assemble(Command &c)
         return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json|xlsx] [-o FILE]"));
     if (binaryToTerminal(c, o))
         return c.fail(Usage, QLatin1String(BinaryToTerminal));
-    const UserFile::ReadResult raw = UserFile::read(c.args.first(), RawLimit);
+    const UserFile::ReadResult raw = UserFile::read(c.args.first(), DownloadArchive::RawLimit);
     if (!raw.error.isEmpty())
         return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.error));
     if (raw.tooLong)
         return c.fail(FileError, QStringLiteral("%1 is larger than a raw download may be (%2 MB)")
                                      .arg(c.args.first())
-                                     .arg(RawLimit >> 20));
+                                     .arg(DownloadArchive::RawLimit >> 20));
     const RecordAssembler::Result r = RecordAssembler::assemble(raw.bytes, o.mid, o.rtc, QDate::currentDate().year());
     if (!r.ok())
         return c.fail(UnexpectedReply, QStringLiteral("the download cannot be read: ") + r.description);

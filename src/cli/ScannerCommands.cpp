@@ -66,6 +66,11 @@ int erase(Command &c)
     if (!c.flag(QStringLiteral("--yes")) || !c.args.isEmpty())
         return c.fail(Usage, QStringLiteral("erases every record in the scanner; confirm with --yes"));
     Line line(c);
+    return eraseScanner(c, line);
+}
+
+int eraseScanner(Command &c, Line &line)
+{
     auto port = line.makePort();
     const EraseResult r = runEraseExchange(*port, line.clock, line.session);
     switch (r.kind) {
@@ -103,6 +108,11 @@ int setClock(Command &c)
     if (!c.args.isEmpty())
         return c.fail(Usage, QStringLiteral("takes no arguments"));
     Line line(c);
+    return setScannerClock(c, line);
+}
+
+int setScannerClock(Command &c, Line &line)
+{
     if (const int status = passwordCheck(c, line, PasswordCheckVariant::Clock); status != Done)
         return status;
     auto port = line.makePort();
@@ -121,8 +131,8 @@ int setClock(Command &c)
         return c.fail(NoReply, QStringLiteral("the clock could not be read back within 3 s"));
     case ClockSyncResult::PortError:
         if (r.acknowledged) {
-            say(c.err, QStringLiteral("zevctl set-clock: the scanner acknowledged the clock, but the line failed "
-                                      "before it could be read back: %1\n").arg(r.error));
+            say(c.err, QStringLiteral("zevctl %1: the scanner acknowledged the clock, but the line failed "
+                                      "before it could be read back: %2\n").arg(c.name, r.error));
             return c.print(setTo);
         }
         break;

@@ -12,7 +12,7 @@ namespace ZevCtl {
 QString usageText()
 {
     return QStringLiteral(
-        "usage: zevctl [--port DEVICE|N]... [--password PW] COMMAND\n"
+        "usage: zevctl [--port DEVICE|N]... [--password PW] [--ledger URL | --no-ledger] COMMAND\n"
         "  login                              the login handshake\n"
         "  transmit FILE                      send the image of a settings file (.msr or Default.mag layout)\n"
         "  download [--rtc] [--mid] [--format text|csv|json|xlsx] [-o FILE|DIR] [--raw FILE]\n"
@@ -28,7 +28,21 @@ QString usageText()
         "                                     a raw download (kept with --raw, or archived) as text, CSV, JSON\n"
         "                                     or XLSX\n"
         "  ports [--map N=DEVICE | --unmap N] the serial ports the system reports and what COM 1 to 16 mean\n"
-        "--port given several times runs login, transmit, download, erase, set-clock or passwd on every\n"
+        "  collect [--erase] [--set-clock] [download's options]\n"
+        "                                     download and keep the records in the store; only a complete\n"
+        "                                     download that the store took is erased, then the clock set\n"
+        "  records list [--machine ID]... [--since DATE] [--until DATE] [--grep TEXT]\n"
+        "               [--format text|csv|json|xlsx] [-o FILE]\n"
+        "                                     the collected records\n"
+        "  records export --new --sink NAME [--format text|csv|json|xlsx] -o FILE|DIR\n"
+        "  records export --again BATCH [--format text|csv|json|xlsx] -o FILE|DIR\n"
+        "                                     the records not yet exported to NAME, each exactly once\n"
+        "  records import FILE.raw...         archived downloads into the store (a file taken before is skipped)\n"
+        "  records stats                      per scanner: generations, downloads, records, last seen and erased\n"
+        "--ledger URL names the store: a SQLite file, or postgresql://[user@]host[:port]/dbname (the\n"
+        "password from PGPASSWORD or ~/.pgpass); default: the setting Ledger/url, else records.sqlite\n"
+        "in the data folder. download records every download unless --no-ledger\n"
+        "--port given several times runs login, transmit, download, collect, erase, set-clock or passwd on every\n"
         "port at once: one line per port on stderr, the highest status is the exit status\n"
         "exit status: 0 done, 1 usage, 2 port cannot be opened, 3 refused by the scanner,\n"
         "  4 no reply, time-out or line lost, 5 unexpected reply, 6 file cannot be read or written,\n"
@@ -40,6 +54,8 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
     QStringList args = argsIn;
     QStringList portOptions;
     QString password;
+    QString ledgerUrl;
+    bool noLedger = false;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opt = args.takeFirst();
         if (opt == QLatin1String("--help")) {
@@ -48,6 +64,14 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
                 return FileError;
             }
             return Done;
+        }
+        if (opt == QLatin1String("--no-ledger")) {
+            noLedger = true;
+            continue;
+        }
+        if (opt == QLatin1String("--ledger") && !args.isEmpty()) {
+            ledgerUrl = args.takeFirst();
+            continue;
         }
         if ((opt == QLatin1String("--port") || opt == QLatin1String("--password")) && !args.isEmpty()) {
             if (opt == QLatin1String("--port"))
@@ -68,15 +92,22 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
         say(err, QStringLiteral("zevctl: --password takes up to 8 letters and digits\n"));
         return Usage;
     }
-    if (portOptions.size() > 1)
-        return ManyPorts::run(portOptions, password, args, err);
-    Command c{args.takeFirst(), args, portOptions.value(0), password, out, err};
+    if (portOptions.size() > 1) {
+        QStringList shared;
+        if (!ledgerUrl.isEmpty())
+            shared << QStringLiteral("--ledger") << ledgerUrl;
+        if (noLedger)
+            shared << QStringLiteral("--no-ledger");
+        return ManyPorts::run(portOptions, password, shared, args, err);
+    }
+    Command c{args.takeFirst(), args, portOptions.value(0), password, out, err, ledgerUrl, noLedger};
     const QList<QPair<QString, int (*)(Command &)>> commands{
         {QStringLiteral("show"), show},       {QStringLiteral("login"), login},
         {QStringLiteral("transmit"), transmit}, {QStringLiteral("download"), download},
         {QStringLiteral("assemble"), assemble}, {QStringLiteral("erase"), erase},
         {QStringLiteral("set-clock"), setClock}, {QStringLiteral("passwd"), passwd},
-        {QStringLiteral("ports"), ports},
+        {QStringLiteral("ports"), ports},       {QStringLiteral("collect"), collect},
+        {QStringLiteral("records"), records},
     };
     for (const auto &entry : commands)
         if (entry.first == c.name)

@@ -9,6 +9,10 @@
 // scanner erased since, can still be read back (zevctl assemble).
 namespace DownloadArchive {
 
+// The most a raw download read back may hold: some days of a scanner talking
+// without a pause, and still little memory.
+inline constexpr qint64 RawLimit = qint64(256) << 20;
+
 // GenericDataLocation + "/ZEV/downloads" (on Linux ${XDG_DATA_HOME:-~/.local/share}/ZEV/downloads).
 QString folder();
 

@@ -11,6 +11,8 @@ QByteArray utf8(const QByteArray &latin1)
     return QString::fromLatin1(latin1).toUtf8();
 }
 
+} // namespace
+
 void appendCsvField(QByteArray &out, const QByteArray &latin1)
 {
     const QByteArray field = utf8(latin1);
@@ -54,8 +56,6 @@ void appendJsonString(QByteArray &out, const QByteArray &latin1)
     }
     out += '"';
 }
-
-} // namespace
 
 bool parseFormat(const QString &name, Format &format)
 {

@@ -17,6 +17,11 @@ bool parseFormat(const QString &name, Format &format);
 // The file name extension of a format: "txt", "csv", "json", "xlsx".
 QString extension(Format format);
 
+// One field of a CSV row, quoted when it must be; the bytes read as Latin-1.
+void appendCsvField(QByteArray &out, const QByteArray &latin1);
+// A JSON string of Latin-1 bytes, escaped.
+void appendJsonString(QByteArray &out, const QByteArray &latin1);
+
 // RFC 4180: header machine_id,timestamp,data, then one row per terminated
 // record in stream order, CR LF after every row.
 QByteArray csv(const RecordAssembler::Records &records);

@@ -122,15 +122,20 @@ void Workbook::addSheet()
     m_col = 0;
 }
 
+lxw_worksheet *Workbook::sheetForCell()
+{
+    if (m_error.isEmpty() && m_col == 0 && m_row > quint32(m_rowsPerSheet))
+        addSheet();
+    return m_error.isEmpty() ? m_sheets.last() : nullptr;
+}
+
 void Workbook::text(const QString &value)
 {
-    if (!m_error.isEmpty())
+    lxw_worksheet *sheet = sheetForCell();
+    if (!sheet)
         return;
-    if (m_col == 0 && m_row > quint32(m_rowsPerSheet))
-        addSheet();
     if (!value.isEmpty()) {
-        if (const lxw_error e = worksheet_write_string(m_sheets.last(), m_row, m_col,
-                                                       escapeUnderscores(value).toUtf8().constData(), nullptr))
+        if (const lxw_error e = worksheet_write_string(sheet, m_row, m_col, escapeUnderscores(value).toUtf8().constData(), nullptr))
             return fail(describe(e));
         if (m_col < m_widths.size())
             m_widths[m_col] = qMax(m_widths[m_col], qMin<double>(MaxTextWidth, value.size() + 2));
@@ -138,18 +143,41 @@ void Workbook::text(const QString &value)
     ++m_col;
 }
 
+void Workbook::number(double value)
+{
+    lxw_worksheet *sheet = sheetForCell();
+    if (!sheet)
+        return;
+    if (const lxw_error e = worksheet_write_number(sheet, m_row, m_col, value, nullptr))
+        return fail(describe(e));
+    if (m_col < m_widths.size())
+        m_widths[m_col] = qMax<double>(m_widths[m_col], QString::number(value, 'g', 15).size() + 2);
+    ++m_col;
+}
+
 void Workbook::dateTime(QDate date, QTime time)
 {
     if (!date.isValid() || !time.isValid() || date.year() < 1900 || date.year() > 9999)
         return skip();
-    if (!m_error.isEmpty())
+    lxw_worksheet *sheet = sheetForCell();
+    if (!sheet)
         return;
-    if (m_col == 0 && m_row > quint32(m_rowsPerSheet))
-        addSheet();
     lxw_datetime when = {date.year(), date.month(), date.day(), time.hour(), time.minute(), double(time.second())};
-    if (const lxw_error e = worksheet_write_datetime(m_sheets.last(), m_row, m_col, &when, m_date))
+    if (const lxw_error e = worksheet_write_datetime(sheet, m_row, m_col, &when, m_date))
         return fail(describe(e));
     ++m_col;
+}
+
+void Workbook::timestamp(const QString &text)
+{
+    if (text.isEmpty())
+        return skip();
+    const QDate date = QDate::fromString(text.left(10), u"yyyy-MM-dd");
+    const QTime time = QTime::fromString(text.mid(11), u"hh:mm:ss");
+    if (text.size() == 19 && date.isValid() && time.isValid())
+        dateTime(date, time);
+    else
+        this->text(text);
 }
 
 void Workbook::skip()
@@ -199,17 +227,7 @@ Result xlsx(const RecordAssembler::Records &records)
     const QString id = QString::fromLatin1(records.machineId);
     for (const RecordAssembler::Record &r : records.list) {
         book.text(id);
-        if (!r.stamped) {
-            book.skip();
-        } else {
-            const auto v = [&r](int i) { return int(r.clock[i]) - 16; };
-            const QDate date(2000 + v(0), v(1), v(2));
-            const QTime time(v(3), v(4), v(5));
-            if (v(0) >= 0 && v(0) <= 99 && date.isValid() && time.isValid())
-                book.dateTime(date, time);
-            else
-                book.text(QString::fromLatin1(RecordAssembler::Records::timestamp(r)));
-        }
+        book.timestamp(QString::fromLatin1(RecordAssembler::Records::timestamp(r)));
         book.text(QString::fromLatin1(records.data(r)));
         book.endRow();
     }

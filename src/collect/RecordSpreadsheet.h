@@ -27,7 +27,7 @@ struct Result
     bool ok() const { return error.isEmpty(); }
 };
 
-enum class Kind { Text, DateTime };
+enum class Kind { Text, Number, DateTime };
 
 struct Column
 {
@@ -58,7 +58,11 @@ public:
 
     // The next cell of the current row.
     void text(const QString &value);
+    void number(double value);
     void dateTime(QDate date, QTime time); // an invalid date or time leaves the cell empty
+    // A record's timestamp as "yyyy-MM-dd hh:mm:ss": a date cell; empty when
+    // the timestamp failed its check; text when it names no real date or time.
+    void timestamp(const QString &text);
     void skip();
     void endRow();
 
@@ -66,6 +70,8 @@ public:
     Result finish();
 
 private:
+    // The current sheet, or a new one when it is full; null after a failure.
+    lxw_worksheet *sheetForCell();
     void addSheet();
     void fail(const QString &error);
 

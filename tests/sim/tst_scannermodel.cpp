@@ -1,3 +1,4 @@
+#include "sim/ScannerMemory.h"
 #include "sim/ScannerModel.h"
 
 #include <QRandomGenerator>
@@ -372,6 +373,102 @@ private Q_SLOTS:
         // A megabyte without ETX after one STX, then a frame: still answered.
         m.receive("\x02" + QByteArray(1 << 20, 'x'), 200000000);
         QCOMPARE(replyTo(m, LoginFrame, 200000000), Ack);
+    }
+
+    void outOfTheCradle_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("afterDocking");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("records");
+        const QByteArray emptyDownload = QByteArray::fromHex("025a45563030303031303030303003");
+        QTest::newRow("download under way") << int(Model::Fault::None) << DownloadFrame << LoginFrame << Ack << 3;
+        QTest::newRow("noise without end") << int(Model::Fault::Noise) << DownloadFrame << LoginFrame << Ack << 3;
+        QTest::newRow("erase before its Ack") << int(Model::Fault::None) << EraseFrame << DownloadFrame << emptyDownload << 0;
+        // The rest of a frame begun before is no frame.
+        QTest::newRow("half a frame") << int(Model::Fault::None) << LoginFrame.left(6) << LoginFrame.mid(6) << QByteArray() << 3;
+    }
+    void outOfTheCradle()
+    {
+        QFETCH(int, fault);
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, afterDocking);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, records);
+        Model::Config c;
+        c.fault = Model::Fault(fault);
+        c.records = Model::generateRecords(3, utc(2026, 1, 1, 0, 0, 0), 1);
+        Model m(c);
+        m.receive(before, 0);
+        m.takeOutput(20);
+        m.setDocked(false, 20);
+        QVERIFY(!m.docked());
+        QCOMPARE(m.nextOutputDueMs(), -1);
+        QCOMPARE(m.takeOutput(10000000), QByteArray());
+        QCOMPARE(replyTo(m, LoginFrame, 10000000), QByteArray());
+        m.setDocked(true, 20000000);
+        QCOMPARE(replyTo(m, afterDocking, 20000000).toHex(), reply.toHex());
+        QCOMPARE(m.records().size(), records);
+        const QStringList log = m.takeLog();
+        QCOMPARE(log.filter(QStringLiteral("taken out of the cradle")).size(), 1);
+        QCOMPARE(log.filter(QStringLiteral("docked")).size(), 1);
+    }
+
+    void memorySurvivesARestart()
+    {
+        Model::Config c;
+        c.machineId = "M 7";
+        c.records = Model::generateRecords(4, utc(2026, 1, 1, 0, 0, 0), 1);
+        c.records.append({utc(2026, 1, 2, 3, 4, 5), QByteArray("C \x01\xff ", 5)});
+        Model m(c);
+        quint64 changes = m.memoryChanges();
+        for (const QByteArray &frame : {ChangeToAbcFrame, transmitFrame("abc     ", QByteArray(128, '\x81'))}) {
+            QCOMPARE(replyTo(m, frame), Ack);
+            QVERIFY(m.memoryChanges() > changes);
+            changes = m.memoryChanges();
+        }
+        QCOMPARE(m.addRecords({{utc(2026, 2, 1, 0, 0, 0), QByteArray()}}), 1);
+        QVERIFY(m.memoryChanges() > changes);
+
+        Model::Config restored;
+        QString error;
+        QVERIFY2(ScannerMemory::read(ScannerMemory::text(m), &restored, &error), qPrintable(error));
+        Model again(restored);
+        QCOMPARE(again.password(), QByteArray("abc     "));
+        QCOMPARE(again.machineId(), QByteArray("M 7     "));
+        QVERIFY(again.hasImage());
+        QCOMPARE(again.image(), m.image());
+        QCOMPARE(again.records().size(), 6);
+        for (qsizetype i = 0; i < 6; ++i) {
+            QCOMPARE(again.records().at(i).time, m.records().at(i).time);
+            QCOMPARE(again.records().at(i).data, m.records().at(i).data);
+        }
+        QCOMPARE(ScannerMemory::text(again), ScannerMemory::text(m));
+    }
+
+    void memoryRefused_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("error");
+        const QByteArray head = "zev-scanner-sim memory 1\n";
+        QTest::newRow("no header") << QByteArray("password 31\n") << QStringLiteral("line 1: ");
+        QTest::newRow("password of 9") << head + "password 313233343536373839\n" << QStringLiteral("line 2: ");
+        QTest::newRow("odd hex digits") << head + "\nrecord 2026-01-01T00:00:00 414\n" << QStringLiteral("line 3: ");
+        QTest::newRow("month 13") << head + "record 2026-13-01T00:00:00 41\n" << QStringLiteral("line 2: not a time");
+        QTest::newRow("image of 127") << head + "image " + QByteArray(127, '\x11').toHex() << QStringLiteral("line 2: ");
+        QTest::newRow("unknown item") << head + "clock 00\n" << QStringLiteral("line 2: ");
+    }
+    void memoryRefused()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, error);
+        Model::Config c;
+        c.password = "kept";
+        QString why;
+        QVERIFY(!ScannerMemory::read(text, &c, &why));
+        QVERIFY2(why.startsWith(error), qPrintable(why));
+        QCOMPARE(c.password, QByteArray("kept"));
     }
 
     void generatedRecords()

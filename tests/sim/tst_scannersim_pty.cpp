@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -20,6 +21,8 @@ const QByteArray Ack = QByteArray::fromHex("02060d3303");
 const QByteArray Nak = QByteArray::fromHex("02150d2203");
 const QByteArray LoginAbc = QByteArray::fromHex("025061626320202020200d2303");
 const QByteArray LoginAbd = QByteArray::fromHex("025061626420202020200d2403");
+const QByteArray DownloadAbc = QByteArray::fromHex("026162632020202020440d3703");
+const QByteArray EraseAbc = QByteArray::fromHex("026162632020202020450d3803");
 
 bool ptyAvailable()
 {
@@ -107,10 +110,47 @@ public:
         return m_process.waitForFinished(10000);
     }
     QProcess &process() { return m_process; }
+    // Until the log on stderr holds text count times.
+    bool waitForLog(const QByteArray &text, int count = 1)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (m_log.count(text) < count && timer.elapsed() < 10000) {
+            m_process.waitForReadyRead(50);
+            m_log += m_process.readAllStandardError();
+        }
+        return m_log.count(text) >= count;
+    }
 
 private:
     QProcess m_process;
+    QByteArray m_log;
 };
+
+bool control(const QString &pipe, const QByteArray &line)
+{
+    const int fd = ::open(pipe.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK);
+    const bool written = fd >= 0 && ::write(fd, line.constData(), size_t(line.size())) == line.size();
+    if (fd >= 0)
+        ::close(fd);
+    return written;
+}
+
+// The records a download over device announces and the stream.
+QByteArray download(const QByteArray &device, int *announced)
+{
+    Line line(device);
+    line.write(DownloadAbc);
+    QByteArray stream = line.read(14, 5000);
+    *announced = stream.mid(9, 5).toInt();
+    while (!stream.endsWith('\x03') && stream.size() < 100000) {
+        const QByteArray more = line.read(1, 3000);
+        if (more.isEmpty())
+            break;
+        stream += more;
+    }
+    return stream;
+}
 
 } // namespace
 
@@ -183,20 +223,79 @@ private Q_SLOTS:
         QVERIFY(hungUp);
     }
 
+    void keepsItsMemoryAcrossDockingAndRuns()
+    {
+        QTemporaryDir dir;
+        const QString memory = dir.filePath(QStringLiteral("memory"));
+        const QString pipe = dir.filePath(QStringLiteral("control"));
+        int announced = -1;
+        QByteArray kept;
+        {
+            Simulator sim;
+            const QByteArray device = sim.start({"--password", "abc", "--records", "3", "--erase-delay", "0",
+                                                 "--memory", memory, "--control", pipe});
+            QVERIFY(!device.isEmpty());
+            download(device, &announced);
+            QCOMPARE(announced, 3);
+            Line line(device);
+            QVERIFY(line.write(EraseAbc));
+            QCOMPARE(line.read(5, 5000), Ack);
+            // Scanned after the erase, written before the next frame: counted in it.
+            QVERIFY(control(pipe, "add 2\n"));
+            kept = download(device, &announced);
+            QCOMPARE(announced, 2);
+            QVERIFY(kept.endsWith("?\r\x03"));
+
+            ::kill(pid_t(sim.process().processId()), SIGUSR1);
+            QVERIFY(sim.waitForLog("taken out of the cradle"));
+            QVERIFY(line.write(LoginAbc));
+            QCOMPARE(line.read(5, 1000), QByteArray());
+            ::kill(pid_t(sim.process().processId()), SIGUSR1);
+            QVERIFY(sim.waitForLog("docked"));
+            QVERIFY(line.write(LoginAbc));
+            QCOMPARE(line.read(10, 1000), Ack); // the login sent while out is never answered
+            QVERIFY(sim.stop());
+            QCOMPARE(sim.process().exitCode(), 0);
+            QVERIFY(!QFileInfo::exists(pipe));
+        }
+        // The memory stands for the options it holds; --undocked waits for "dock".
+        Simulator sim;
+        const QByteArray device = sim.start({"--password", "zzz", "--records", "50", "--memory", memory,
+                                             "--control", pipe, "--undocked", "--quiet"});
+        QVERIFY(!device.isEmpty());
+        {
+            Line line(device);
+            QVERIFY(line.write(LoginAbc));
+            QCOMPARE(line.read(5, 1000), QByteArray());
+        }
+        QVERIFY(control(pipe, "dock\nscan XY 9\n"));
+        const QByteArray stream = download(device, &announced);
+        QCOMPARE(announced, 3);
+        QVERIFY(stream.startsWith(kept.left(9) + "00003" + kept.mid(14).chopped(1)));
+        QVERIFY(stream.endsWith("CXY 9?\r\x03"));
+        QCOMPARE(stream.size(), kept.size() + 6 + 7);
+        QVERIFY(sim.stop());
+    }
+
     void refusesBadOptions_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("unknown fault") << QStringList {"--fault", "loud"};
-        QTest::newRow("password of 9") << QStringList {"--password", "123456789"};
-        QTest::newRow("missing records file") << QStringList {"--records-file", "/nonexistent/codes.txt"};
+        QTest::addColumn<int>("status");
+        QTest::newRow("unknown fault") << QStringList {"--fault", "loud"} << 1;
+        QTest::newRow("password of 9") << QStringList {"--password", "123456789"} << 1;
+        QTest::newRow("missing records file") << QStringList {"--records-file", "/nonexistent/codes.txt"} << 1;
+        QTest::newRow("memory that is no memory") << QStringList {"--memory", TestFiles::binDir() + "/zev-scanner-sim"} << 1;
+        QTest::newRow("memory that cannot be written") << QStringList {"--memory", "/nonexistent/memory"} << 2;
+        QTest::newRow("control pipe over a file") << QStringList {"--control", TestFiles::binDir() + "/zev-scanner-sim"} << 2;
     }
     void refusesBadOptions()
     {
         QFETCH(QStringList, args);
+        QFETCH(int, status);
         Simulator sim;
         QCOMPARE(sim.start(args), QByteArray());
         QVERIFY(sim.process().state() == QProcess::NotRunning || sim.process().waitForFinished(10000));
-        QCOMPARE(sim.process().exitCode(), 1);
+        QCOMPARE(sim.process().exitCode(), status);
     }
 };
 
