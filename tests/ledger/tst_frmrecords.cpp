@@ -128,6 +128,12 @@ private Q_SLOTS:
         checkRow(w, 0, 1, 0);
         checkRow(w, Machines * PerMachine - 1, Machines, PerMachine - 1);
         checkChart(w, expected([](int, int) { return true; }));
+        // For a person to look at: ZEV_SCREENSHOTS=DIR keeps a picture of the window.
+        if (const QString dir = qEnvironmentVariable("ZEV_SCREENSHOTS"); !dir.isEmpty()) {
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QVERIFY(w.grab().save(dir + QStringLiteral("/collected-records.png")));
+        }
     }
 
     void filters_data()
