@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           fonts-dejavu-core libbenchmark-dev clang libclang-rt-14-dev poppler-utils
+          libxlsxwriter-dev unzip qt6-charts-dev libqt6opengl6-dev
           libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common)
 missing=()
 for p in "${packages[@]}"; do

@@ -5,15 +5,29 @@
 #include "link/Frames.h"
 #include "platform/UserFile.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <csignal>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
 
 namespace ZevCtl {
 
 void say(QIODevice &dev, const QString &text)
 {
     dev.write(text.toLocal8Bit());
+}
+
+bool isTerminal(const QIODevice &dev)
+{
+    const auto *file = qobject_cast<const QFile *>(&dev);
+    return file && file->handle() >= 0 && isatty(file->handle());
 }
 
 QString hex(const QByteArray &bytes)

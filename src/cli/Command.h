@@ -22,6 +22,8 @@
 namespace ZevCtl {
 
 void say(QIODevice &dev, const QString &text);
+// The device is a file descriptor on a terminal.
+bool isTerminal(const QIODevice &dev);
 QString hex(const QByteArray &bytes);
 
 // One command's words and where it speaks.

@@ -38,7 +38,9 @@ int list(Command &c, Ledger &ledger)
         || !c.option(QStringLiteral("--grep"), f.text) || !c.option(QStringLiteral("-o"), path)
         || !takeFormat(c, format, QStringLiteral("text")) || !c.args.isEmpty())
         return c.fail(Usage, QStringLiteral("usage: records list [--machine ID]... [--since DATE] [--until DATE] "
-                                            "[--grep TEXT] [--format text|csv|json] [-o FILE]"));
+                                            "[--grep TEXT] [--format text|csv|json|xlsx] [-o FILE]"));
+    if (format == RecordExport::Format::Xlsx && path.isEmpty() && isTerminal(c.out))
+        return c.fail(Usage, QStringLiteral("an xlsx workbook is not shown on a terminal: give -o FILE or redirect stdout"));
     f.since = QDate::fromString(since, Qt::ISODate);
     f.until = QDate::fromString(until, Qt::ISODate);
     if ((!since.isEmpty() && !f.since.isValid()) || (!until.isEmpty() && !f.until.isValid()))
@@ -47,7 +49,10 @@ int list(Command &c, Ledger &ledger)
     const QList<RecordRow> rows = ledger.list(f, &error);
     if (!error.isEmpty())
         return c.fail(FileError, error);
-    return emit(c, path, RecordsFile::write(rows, format));
+    const QByteArray bytes = RecordsFile::write(rows, format, &error);
+    if (!error.isEmpty())
+        return c.fail(FileError, QStringLiteral("the spreadsheet could not be made: ") + error);
+    return emit(c, path, bytes);
 }
 
 // One batch into FILE, or into DIR as SINK-BATCH.EXT; marked done once the file is whole.
@@ -62,7 +67,10 @@ int writeBatch(Command &c, Ledger &ledger, const ExportBatch &b, RecordExport::F
                                                       .arg(b.id, 6, 10, QLatin1Char('0'))
                                                       .arg(RecordExport::extension(format))
                                                 : out;
-    if (const int status = writeFile(c, path, RecordsFile::write(rows, format)); status != Done)
+    const QByteArray bytes = RecordsFile::write(rows, format, &error);
+    if (!error.isEmpty())
+        return c.fail(FileError, QStringLiteral("the spreadsheet could not be made: ") + error);
+    if (const int status = writeFile(c, path, bytes); status != Done)
         return status;
     if (b.id && !b.done && !ledger.markDone(b.id, &error))
         return c.fail(FileError, error);
@@ -80,8 +88,8 @@ int exportNew(Command &c, Ledger &ledger)
     if (!c.option(QStringLiteral("--sink"), sink) || !c.option(QStringLiteral("-o"), out)
         || !c.option(QStringLiteral("--again"), again) || !takeFormat(c, format, QStringLiteral("csv"))
         || !c.args.isEmpty() || out.isEmpty() || (again.isEmpty() && (!fresh || sink.isEmpty())))
-        return c.fail(Usage, QStringLiteral("usage: records export --new --sink NAME [--format text|csv|json] -o FILE|DIR\n"
-                                            "       records export --again BATCH [--format text|csv|json] -o FILE|DIR"));
+        return c.fail(Usage, QStringLiteral("usage: records export --new --sink NAME [--format text|csv|json|xlsx] -o FILE|DIR\n"
+                                            "       records export --again BATCH [--format text|csv|json|xlsx] -o FILE|DIR"));
     QString error;
     if (!again.isEmpty()) {
         bool ok = false;

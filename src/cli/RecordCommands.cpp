@@ -8,12 +8,13 @@
 #include "collect/RecordAssembler.h"
 #include "collect/RecordExport.h"
 #include "link/Frames.h"
+#include "collect/RecordSpreadsheet.h"
 #include "platform/UserFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-// download and assemble: the scanner's records as text, CSV or JSON.
+// download and assemble: the scanner's records as text, CSV, JSON or a spreadsheet.
 namespace ZevCtl {
 
 namespace {
@@ -27,6 +28,13 @@ bool takeRecordsOptions(Command &c, RecordsOutput &o)
     return c.option(QStringLiteral("-o"), o.path) && c.option(QStringLiteral("--format"), format)
         && RecordExport::parseFormat(format, o.format);
 }
+
+// A workbook on a terminal would only garble the screen; a pipe or a file takes it.
+bool binaryToTerminal(const Command &c, const RecordsOutput &o)
+{
+    return o.format == RecordExport::Format::Xlsx && o.path.isEmpty() && isTerminal(c.out);
+}
+constexpr char BinaryToTerminal[] = "an xlsx workbook is not shown on a terminal: give -o FILE or redirect stdout";
 
 // In a directory, the file takes the machine ID's name; a name already there is
 // never replaced (two scanners may share an ID), the next free "-2", "-3" is
@@ -46,21 +54,26 @@ QString fileInDirectory(const QString &dir, const RecordAssembler::Records &reco
     return QString();
 }
 
-// The viewer's text is built only for the text output; CSV and JSON take the
-// records from the stream as they are written.
+// The viewer's text (and the list a workbook is made of) is built only for
+// those outputs; CSV and JSON take the records from the stream as they are written.
 RecordAssembler::Result assembleFor(const RecordsOutput &o, const QByteArray &stream)
 {
-    if (o.format == RecordExport::Format::Text)
+    if (o.format == RecordExport::Format::Text || o.format == RecordExport::Format::Xlsx)
         return RecordAssembler::assemble(stream, o.mid, o.rtc, o.year);
     return RecordAssembler::scan(stream, o.year);
 }
 
-// Writes an assembled download as text, CSV or JSON to -o or stdout.
+// Writes an assembled download as text, CSV, JSON or XLSX to -o or stdout.
 int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete, qint64 fresh = -1)
 {
     auto produce = [&](QIODevice &out) {
         if (o.format == RecordExport::Format::Text)
             return UserFile::writeAll(out, RecordExport::text(r.text));
+        if (o.format == RecordExport::Format::Xlsx) {
+            const RecordSpreadsheet::Result book = RecordSpreadsheet::xlsx(r.download);
+            return book.ok() ? UserFile::writeAll(out, book.bytes)
+                             : QStringLiteral("the spreadsheet could not be made: ") + book.error;
+        }
         QString error;
         RecordExport::write(
             o.format, r, o.year, complete,
@@ -111,8 +124,12 @@ bool takeDownloadOptions(Command &c, DownloadOptions &d)
     bool timeoutOk = false;
     if (!takeRecordsOptions(c, d.output) || !c.option(QStringLiteral("--raw"), d.rawFile)
         || !c.option(QStringLiteral("--timeout"), timeout) || !c.args.isEmpty()) {
-        c.fail(Usage, QStringLiteral("usage: %1 [--rtc] [--mid] [--format text|csv|json] [-o FILE|DIR] "
+        c.fail(Usage, QStringLiteral("usage: %1 [--rtc] [--mid] [--format text|csv|json|xlsx] [-o FILE|DIR] "
                                      "[--raw FILE] [--timeout SECONDS] [--no-archive]").arg(c.name));
+        return false;
+    }
+    if (binaryToTerminal(c, d.output)) {
+        c.fail(Usage, QLatin1String(BinaryToTerminal));
         return false;
     }
     d.seconds = timeout.toInt(&timeoutOk);
@@ -203,7 +220,9 @@ int assemble(Command &c)
 {
     RecordsOutput o;
     if (!takeRecordsOptions(c, o) || c.args.size() != 1)
-        return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json] [-o FILE]"));
+        return c.fail(Usage, QStringLiteral("usage: assemble RAW [--rtc] [--mid] [--format text|csv|json|xlsx] [-o FILE]"));
+    if (binaryToTerminal(c, o))
+        return c.fail(Usage, QLatin1String(BinaryToTerminal));
     const UserFile::ReadResult raw = UserFile::read(c.args.first(), DownloadArchive::RawLimit);
     if (!raw.error.isEmpty())
         return c.fail(FileError, QStringLiteral("cannot read %1: %2").arg(c.args.first(), raw.error));

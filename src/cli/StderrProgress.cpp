@@ -1,18 +1,10 @@
 #include "cli/StderrProgress.h"
 
-#include <QFile>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#define isatty _isatty
-#else
-#include <unistd.h>
-#endif
+#include "cli/Command.h"
 
 StderrProgress::StderrProgress(QIODevice &err) : m_err(err)
 {
-    const auto *file = qobject_cast<QFile *>(&err);
-    m_active = file && file->handle() >= 0 && isatty(file->handle());
+    m_active = ZevCtl::isTerminal(err);
 }
 
 void StderrProgress::update(const QByteArray &soFar)

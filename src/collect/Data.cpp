@@ -2,6 +2,7 @@
 
 #include "collect/DownloadArchive.h"
 #include "collect/RecordExport.h"
+#include "collect/RecordSpreadsheet.h"
 #include "platform/Ui.h"
 #include "platform/UserFile.h"
 
@@ -41,9 +42,11 @@ Data::Data(Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     QAction *mnuSaveAs = mnuFile->addAction(QStringLiteral("Save &As "));
     mnuSaveAs->setObjectName(QStringLiteral("mnuSaveAs"));
-    // Beside the window's own commands: the records as CSV and the archive of downloads.
+    // Beside the window's own commands: the records as CSV or a spreadsheet, and the archive of downloads.
     QAction *mnuExportCsv = mnuFile->addAction(QStringLiteral("Export &CSV..."));
     mnuExportCsv->setObjectName(QStringLiteral("mnuExportCsv"));
+    QAction *mnuExportXlsx = mnuFile->addAction(QStringLiteral("Export &Spreadsheet..."));
+    mnuExportXlsx->setObjectName(QStringLiteral("mnuExportXlsx"));
     QAction *mnuDownloads = mnuFile->addAction(QStringLiteral("Open &Downloads Folder"));
     mnuDownloads->setObjectName(QStringLiteral("mnuDownloads"));
     QAction *mnuLine = mnuFile->addSeparator();
@@ -73,6 +76,7 @@ Data::Data(Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
     connect(mmuPrint, &QAction::triggered, this, &Data::mmuPrint_Click);
     connect(mmuPreview, &QAction::triggered, this, &Data::mmuPreview_Click);
     connect(mnuExportCsv, &QAction::triggered, this, &Data::mnuExportCsv_Click);
+    connect(mnuExportXlsx, &QAction::triggered, this, &Data::mnuExportXlsx_Click);
     connect(mnuDownloads, &QAction::triggered, this, &Data::mnuDownloads_Click);
     connect(mnuExit, &QAction::triggered, this, &QDialog::accept);
 }
@@ -121,6 +125,19 @@ void Data::mnuExportCsv_Click()
     if (const QString error = UserFile::write(answer.fileName, RecordExport::csv(m_records)); !error.isEmpty())
         m_ui.messageBox(QStringLiteral("The records could not be written to %1.").arg(answer.fileName), Ui::Buttons::Ok,
                         Ui::Icon::Critical, QStringLiteral("Export CSV"), BoxOptions{.detail = error});
+}
+
+void Data::mnuExportXlsx_Click()
+{
+    const Ui::FileAnswer answer =
+        m_ui.saveFileDialog({QStringLiteral("Spreadsheet(*.xlsx)|*.xlsx|All Files(*.*)|*.*"), 1, QString()});
+    if (answer.cancelled || answer.fileName.isEmpty())
+        return;
+    const RecordSpreadsheet::Result book = RecordSpreadsheet::xlsx(m_records);
+    const QString error = book.ok() ? UserFile::write(answer.fileName, book.bytes) : book.error;
+    if (!error.isEmpty())
+        m_ui.messageBox(QStringLiteral("The records could not be written to %1.").arg(answer.fileName), Ui::Buttons::Ok,
+                        Ui::Icon::Critical, QStringLiteral("Export Spreadsheet"), BoxOptions{.detail = error});
 }
 
 void Data::mnuDownloads_Click()

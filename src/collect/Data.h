@@ -21,12 +21,13 @@ public:
     void appendText(const QByteArray &text);
     QByteArray text() const;
     void clear();
-    // The records of the download, for the CSV export.
+    // The records of the download, for the CSV and spreadsheet exports.
     void setRecords(const RecordAssembler::Records &records) { m_records = records; }
 
     void mnuSaveAs_Click();
     void mmuPrint_Click();
     void mnuExportCsv_Click();
+    void mnuExportXlsx_Click();
     void mnuDownloads_Click();
     void mmuPreview_Click();
 

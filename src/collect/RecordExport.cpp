@@ -157,6 +157,8 @@ bool parseFormat(const QString &name, Format &format)
         format = Format::Csv;
     else if (name == QLatin1String("json"))
         format = Format::Json;
+    else if (name == QLatin1String("xlsx"))
+        format = Format::Xlsx;
     else
         return false;
     return true;
@@ -167,6 +169,7 @@ QString extension(Format format)
     switch (format) {
     case Format::Csv: return QStringLiteral("csv");
     case Format::Json: return QStringLiteral("json");
+    case Format::Xlsx: return QStringLiteral("xlsx");
     case Format::Text: break;
     }
     return QStringLiteral("txt");

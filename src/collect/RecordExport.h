@@ -11,11 +11,11 @@
 // depend on the timestamp and machine-ID options, which shape the viewer's text only.
 namespace RecordExport {
 
-enum class Format { Text, Csv, Json };
+enum class Format { Text, Csv, Json, Xlsx }; // Xlsx: written by RecordSpreadsheet
 
-// "text", "csv", "json"; false for anything else.
+// "text", "csv", "json", "xlsx"; false for anything else.
 bool parseFormat(const QString &name, Format &format);
-// The file name extension of a format: "txt", "csv", "json".
+// The file name extension of a format: "txt", "csv", "json", "xlsx".
 QString extension(Format format);
 
 // The viewer's text as a saved file holds it: the whole text, then CR LF.

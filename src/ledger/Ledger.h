@@ -116,6 +116,12 @@ public:
     bool knowsRaw(const QByteArray &sha256Hex, QString *error = nullptr);
 
     QList<RecordRow> list(const RecordFilter &filter, QString *error = nullptr);
+    // For a window that fetches rows as they scroll into view: how many the
+    // filter shows, and limit of them from offset, sorted by one column.
+    enum class Order { Machine, Timestamp, Data, Collected };
+    qint64 count(const RecordFilter &filter, QString *error = nullptr);
+    QList<RecordRow> page(const RecordFilter &filter, Order order, bool descending, qint64 offset, int limit,
+                          QString *error = nullptr);
     QList<QPair<QString, qint64>> countsPerMachine(const RecordFilter &filter, QString *error = nullptr);
     QList<QPair<QDate, qint64>> countsPerDay(const RecordFilter &filter, QString *error = nullptr);
     QList<ScannerStats> stats(QString *error = nullptr);

@@ -98,6 +98,45 @@ QList<RecordRow> Ledger::rows(const QString &tail, const QVariantList &values, Q
     return rows;
 }
 
+qint64 Ledger::count(const RecordFilter &filter, QString *error)
+{
+    QVariantList values;
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM records r JOIN scanners s ON s.id = r.scanner_id")
+              + filterClause(filter, values));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    QString e;
+    const qint64 n = exec(q, e) && q.next() ? q.value(0).toLongLong() : 0;
+    setError(error, e);
+    return n;
+}
+
+QList<RecordRow> Ledger::page(const RecordFilter &filter, Order order, bool descending, qint64 offset, int limit,
+                              QString *error)
+{
+    // The record's id last keeps the order total, so pages neither repeat nor skip a row.
+    const char *const columns[] = {"s.machine_id", "r.stamp_text", "r.data", "d.taken_utc"};
+    const QString by = QLatin1String(columns[int(order)]) + (descending ? QLatin1String(" DESC") : QLatin1String(""));
+    QList<RecordRow> rows;
+    QVariantList values;
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    q.setForwardOnly(true);
+    q.prepare(selectRows() + filterClause(filter, values)
+              + QStringLiteral(" ORDER BY %1, r.id%2 LIMIT %3 OFFSET %4")
+                    .arg(by, descending ? QStringLiteral(" DESC") : QString())
+                    .arg(limit)
+                    .arg(offset));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    QString e;
+    if (exec(q, e))
+        while (q.next())
+            rows.append(rowOf(q));
+    setError(error, e);
+    return rows;
+}
+
 QList<QPair<QString, qint64>> Ledger::countsPerMachine(const RecordFilter &filter, QString *error)
 {
     QList<QPair<QString, qint64>> counts;

@@ -1,5 +1,7 @@
 #include "ledger/RecordsFile.h"
 
+#include "collect/RecordSpreadsheet.h"
+
 namespace RecordsFile {
 
 namespace {
@@ -36,9 +38,36 @@ void appendJson(QByteArray &out, const RecordRow &r)
     out += ", \"collected\": \"" + collected(r) + "\"}";
 }
 
+// The columns of the CSV, as text, numbers and dates; the sheet takes the
+// machine ID when every row has the same one.
+RecordSpreadsheet::Result workbook(const QList<RecordRow> &rows)
+{
+    using RecordSpreadsheet::Kind;
+    bool oneMachine = !rows.isEmpty();
+    for (const RecordRow &r : rows)
+        oneMachine = oneMachine && r.machineId == rows.first().machineId;
+    RecordSpreadsheet::Workbook book(oneMachine ? rows.first().machineId : QString(),
+                                     {{QStringLiteral("Machine ID")}, {QStringLiteral("Port")},
+                                      {QStringLiteral("Generation"), Kind::Number}, {QStringLiteral("Position"), Kind::Number},
+                                      {QStringLiteral("Timestamp"), Kind::DateTime}, {QStringLiteral("Data")},
+                                      {QStringLiteral("Collected (UTC)"), Kind::DateTime}});
+    for (const RecordRow &r : rows) {
+        book.text(r.machineId);
+        book.text(r.portDevice);
+        book.number(double(r.generation));
+        book.number(double(r.position));
+        book.timestamp(r.stampText);
+        book.text(QString::fromLatin1(r.data));
+        const QDateTime collected = r.collectedUtc.toUTC();
+        book.dateTime(collected.date(), collected.time());
+        book.endRow();
+    }
+    return book.finish();
+}
+
 } // namespace
 
-QByteArray write(const QList<RecordRow> &rows, RecordExport::Format format)
+QByteArray write(const QList<RecordRow> &rows, RecordExport::Format format, QString *error)
 {
     QByteArray out;
     out.reserve(64 + rows.size() * 80);
@@ -56,6 +85,12 @@ QByteArray write(const QList<RecordRow> &rows, RecordExport::Format format)
         }
         out += rows.isEmpty() ? "]\n" : "\n]\n";
         break;
+    case RecordExport::Format::Xlsx: {
+        RecordSpreadsheet::Result book = workbook(rows);
+        if (error)
+            *error = book.error;
+        return book.bytes;
+    }
     case RecordExport::Format::Text:
         for (const RecordRow &r : rows) {
             const QString who = r.machineId.isEmpty() ? QStringLiteral("(port %1)").arg(r.portDevice) : r.machineId;

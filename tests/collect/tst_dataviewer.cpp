@@ -2,6 +2,7 @@
 #include "collect/DownloadArchive.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFiles.h"
+#include "support/XlsxReader.h"
 
 #include <QFileInfo>
 #include <QMenuBar>
@@ -143,12 +144,12 @@ private Q_SLOTS:
         QVERIFY(!text.contains(QStringLiteral("Machine ID")));
     }
 
-    // Beside the viewer's own commands: the records as CSV, the downloads folder and the print preview.
+    // Beside the viewer's own commands: the records as CSV or a spreadsheet, the downloads folder and the print preview.
     void exportFolderAndPreview()
     {
         Data viewer(m_ui);
         const QStringList file = actionNames(viewer.findChild<QMenu *>(QStringLiteral("mnuFile")));
-        QCOMPARE(file, (QStringList{"mnuSaveAs", "mnuExportCsv", "mnuDownloads", "mnuLine", "mnuExit"}));
+        QCOMPARE(file, (QStringList{"mnuSaveAs", "mnuExportCsv", "mnuExportXlsx", "mnuDownloads", "mnuLine", "mnuExit"}));
         QCOMPARE(actionNames(viewer.findChild<QMenu *>(QStringLiteral("mmPrint"))), (QStringList{"mmuPrint", "mmuPreview"}));
 
         const QByteArray stream = QByteArray("\x02ZEV01   00003") + "\x29\x11\x11\x11\x11\x11#a,\"b\"?\r"
@@ -167,6 +168,26 @@ private Q_SLOTS:
         QCOMPARE(m_ui.boxes, (QList<ScriptedUi::Box>{{QStringLiteral("The records could not be written to %1.")
                                                           .arg(m_dir.filePath(QStringLiteral("no/folder/x.csv"))),
                                                       Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Export CSV")}}));
+
+        const QString xlsx = m_dir.filePath(QStringLiteral("records.xlsx"));
+        m_ui.saveFile(xlsx);
+        viewer.mnuExportXlsx_Click();
+        QCOMPARE(m_ui.fileRequests.last().filter, QStringLiteral("Spreadsheet(*.xlsx)|*.xlsx|All Files(*.*)|*.*"));
+        const XlsxReader::Workbook book = XlsxReader::read(TestFiles::read(xlsx));
+        QVERIFY2(book.error.isEmpty(), qPrintable(book.error));
+        QCOMPARE(book.sheets.size(), 1);
+        QCOMPARE(book.sheets[0].name, QStringLiteral("ZEV01"));
+        QStringList cells;
+        for (const QList<XlsxReader::Cell> &row : book.sheets[0].rows)
+            for (const XlsxReader::Cell &c : row)
+                cells << (c.date ? c.dateText() : c.value);
+        QCOMPARE(cells, (QStringList{"Machine ID", "Timestamp", "Data", "ZEV01", "2025-01-01 01:01:01", "a,\"b\"", "ZEV01",
+                                     "", QString::fromLatin1("\xe9")}));
+        m_ui.saveFile(m_dir.filePath(QStringLiteral("no/folder/x.xlsx")));
+        viewer.mnuExportXlsx_Click();
+        QCOMPARE(m_ui.boxes.last(), (ScriptedUi::Box{QStringLiteral("The records could not be written to %1.")
+                                                         .arg(m_dir.filePath(QStringLiteral("no/folder/x.xlsx"))),
+                                                     Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Export Spreadsheet")}));
 
         viewer.mnuDownloads_Click();
         QCOMPARE(m_ui.openedFolders, QStringList{DownloadArchive::folder()});

@@ -1,6 +1,8 @@
 #include "collect/RecordAssembler.h"
 #include "collect/RecordExport.h"
+#include "collect/RecordSpreadsheet.h"
 #include "support/TestFiles.h"
+#include "support/XlsxReader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -368,7 +370,7 @@ private Q_SLOTS:
         QVERIFY(r.text == expected);
     }
 
-    // The records beside the text: parsed back from CSV and JSON they are what the stream holds.
+    // The records beside the text: parsed back from CSV, JSON and XLSX they are what the stream holds.
     void recordsAsData_data()
     {
         QTest::addColumn<QByteArray>("stream");
@@ -376,6 +378,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("announced");
         QTest::addColumn<QStringList>("stamps"); // "null" for a failed check
         QTest::addColumn<QStringList>("data");
+        QTest::addColumn<QString>("sheet");
         const QByteArray s = header("MID0042 ", "00006") + record(stamp(26, 1, 1, 1, 1, 1), "say \"hi\", ok")
                              + record(stamp(25, 13, 1, 1, 1, 1), "\xe9\xff\x80\x7f\x01")
                              + stamp(25, 2, 3, 4, 5, 6) + "?\r" + record(stamp(25, 12, 31, 23, 59, 58), "a\nb\\c")
@@ -383,7 +386,8 @@ private Q_SLOTS:
         QTest::newRow("both checks failing, quotes, commas, high bytes, an empty record")
             << s << QStringLiteral("MID0042") << 6
             << QStringList{"null", "null", "2025-02-03 04:05:06", "2025-12-31 23:59:58", "2025-06-07 08:09:10"}
-            << QStringList{"say \"hi\", ok", QString::fromLatin1("\xe9\xff\x80\x7f\x01"), "", "a\nb\\c", "#"};
+            << QStringList{"say \"hi\", ok", QString::fromLatin1("\xe9\xff\x80\x7f\x01"), "", "a\nb\\c", "#"}
+            << QStringLiteral("MID0042");
         // The viewer shows these as they are; as data they are no date.
         const QByteArray odd = header("ODD     ", "00007") + record(stamp(25, 0, 5, 1, 1, 1), "month 0")
                                + record(stamp(25, 1, 0, 1, 1, 1), "day 0") + record(stamp(-3, 1, 1, 1, 1, 1), "year")
@@ -392,7 +396,7 @@ private Q_SLOTS:
         QTest::newRow("fields outside the calendar")
             << odd << QStringLiteral("ODD") << 7
             << QStringList{"null", "null", "null", "null", "null", "2025-12-31 24:60:60", "2000-01-01 00:00:00"}
-            << QStringList{"month 0", "day 0", "year", "month", "time", "highest", "lowest"};
+            << QStringList{"month 0", "day 0", "year", "month", "time", "highest", "lowest"} << QStringLiteral("ODD");
         QByteArray many = header("MANY    ", "03000");
         QStringList manyStamps, manyData;
         for (int i = 0; i < 3000; ++i) {
@@ -400,9 +404,25 @@ private Q_SLOTS:
             manyStamps << QStringLiteral("2025-03-04 05:06:%1").arg(i % 60, 2, 10, QLatin1Char('0'));
             many += record(stamp(25, 3, 4, 5, 6, i % 60), manyData.last().toLatin1());
         }
-        QTest::newRow("more than one piece of output") << many << QStringLiteral("MANY") << 3000 << manyStamps << manyData;
+        QTest::newRow("more than one piece of output")
+            << many << QStringLiteral("MANY") << 3000 << manyStamps << manyData << QStringLiteral("MANY");
         QTest::newRow("no STX") << QByteArray("NOHEADER123456") + record(stamp(25, 1, 1, 0, 0, 0), ",")
-                                << QString() << 0 << QStringList{"2025-01-01 00:00:00"} << QStringList{","};
+                                << QString() << 0 << QStringList{"2025-01-01 00:00:00"} << QStringList{","}
+                                << QStringLiteral("Records");
+        // What a spreadsheet would turn into numbers or formulas, a name a sheet cannot
+        // take, the writer's own escape spelled in the data, a date that is no date.
+        const QByteArray hazards = header("ZEV:01/ ", "00010") + record(stamp(25, 1, 2, 3, 4, 5), "00123")
+                                   + record(stamp(25, 2, 3, 4, 5, 6), "=1+1") + record(stamp(25, 2, 3, 4, 5, 7), "@SUM(A1)")
+                                   + record(stamp(25, 13, 3, 4, 5, 6), "+49 30") + record(stamp(24, 2, 29, 0, 0, 0), "-5")
+                                   + record(stamp(25, 12, 31, 23, 59, 59), "caf\xe9") + record(stamp(25, 2, 30, 1, 1, 1), "0042")
+                                   + record(stamp(25, 7, 1, 12, 0, 0), "_x0041_\r\x01=cmd|' /C calc'!A0");
+        QTest::newRow("leading zeros, formulas, a failed and an impossible date")
+            << hazards << QStringLiteral("ZEV:01/") << 10
+            << QStringList{"2025-01-02 03:04:05", "2025-02-03 04:05:06", "2025-02-03 04:05:07", "null",
+                           "2024-02-29 00:00:00", "2025-12-31 23:59:59", "2025-02-30 01:01:01", "2025-07-01 12:00:00"}
+            << QStringList{"00123", "=1+1", "@SUM(A1)", "+49 30", "-5", QString::fromLatin1("caf\xe9"), "0042",
+                           "_x0041_\r\x01=cmd|' /C calc'!A0"}
+            << QStringLiteral("ZEV_01_");
     }
     void recordsAsData()
     {
@@ -411,8 +431,47 @@ private Q_SLOTS:
         QFETCH(int, announced);
         QFETCH(QStringList, stamps);
         QFETCH(QStringList, data);
+        QFETCH(QString, sheet);
         const auto r = run(stream, false, false);
         QVERIFY2(r.ok(), qPrintable(r.description));
+
+        // Text cells for the ID and the data, date cells for real dates, the
+        // text of an impossible one, nothing for a failed check, no formula anywhere.
+        const RecordSpreadsheet::Result xlsx = RecordSpreadsheet::xlsx(r.download);
+        QVERIFY2(xlsx.ok(), qPrintable(xlsx.error));
+        const XlsxReader::Workbook book = XlsxReader::read(xlsx.bytes);
+        QVERIFY2(book.error.isEmpty(), qPrintable(book.error));
+        QVERIFY(!book.hasFormula);
+        QCOMPARE(book.sheets.size(), 1);
+        const XlsxReader::Sheet &s = book.sheets[0];
+        QCOMPARE(s.name, sheet);
+        QCOMPARE(s.frozen, QStringLiteral("frozen A2"));
+        QCOMPARE(s.rows.size(), data.size() + 1);
+        for (const XlsxReader::Cell &c : s.rows[0])
+            QVERIFY(c.kind == XlsxReader::Cell::Text && c.bold);
+        QCOMPARE(s.rows[0].size(), 3);
+        for (qsizetype i = 0; i < data.size(); ++i) {
+            const QList<XlsxReader::Cell> cells = s.rows[i + 1] + QList<XlsxReader::Cell>(3);
+            const auto textOrEmpty = [](const XlsxReader::Cell &c, const QString &want) {
+                return want.isEmpty() ? c.kind == XlsxReader::Cell::Empty : c.kind == XlsxReader::Cell::Text && c.value == want;
+            };
+            QVERIFY2(textOrEmpty(cells[0], id), qPrintable(cells[0].value));
+            QVERIFY2(textOrEmpty(cells[2], data[i]), qPrintable(cells[2].value));
+            if (stamps[i] == u"null")
+                QCOMPARE(cells[1].kind, XlsxReader::Cell::Empty);
+            else if (QDate::fromString(stamps[i].left(10), u"yyyy-MM-dd").isValid())
+                QCOMPARE(cells[1].dateText(), stamps[i]);
+            else
+                QVERIFY2(textOrEmpty(cells[1], stamps[i]) && !cells[1].date, qPrintable(cells[1].value));
+        }
+        // Wide enough for the longest value (dates as 19 characters), up to a limit.
+        QCOMPARE(s.widths.size(), 3);
+        for (int col = 0; col < 3; ++col) {
+            qsizetype longest = 0;
+            for (const QList<XlsxReader::Cell> &row : s.rows)
+                longest = qMax(longest, row.value(col).date ? 19 : row.value(col).value.size());
+            QVERIFY2(s.widths[col] >= qMin<qsizetype>(longest, 60) && s.widths[col] <= 62, qPrintable(QString::number(col)));
+        }
 
         const QByteArray csv = RecordExport::csv(r.download);
         QVERIFY(csv.startsWith("machine_id,timestamp,data\r\n"));
@@ -450,6 +509,73 @@ private Q_SLOTS:
                 QCOMPARE(t.isNull() ? QStringLiteral("null") : t.toString(), stamps[i]);
                 QCOMPARE(records[i].toObject().value(u"data").toString(), data[i]);
             }
+        }
+    }
+
+    // Sheet names a spreadsheet program takes; rows past a sheet's limit go on
+    // to further sheets, each with its own header, none lost.
+    void spreadsheetSheets_data()
+    {
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("perSheet");
+        QTest::addColumn<QStringList>("sheets");
+        QTest::newRow("blank") << QStringLiteral("   ") << 1 << 10 << QStringList{"Records"};
+        QTest::newRow("characters no sheet name holds") << QStringLiteral(" a[b]:c*d?e/f\\g\x01\x7f ") << 0 << 10
+                                                        << QStringList{"a_b__c_d_e_f_g__"};
+        QTest::newRow("apostrophes at the ends") << QStringLiteral("'it's'") << 2 << 10 << QStringList{"_it's_"};
+        const QString longName(40, u'M');
+        QTest::newRow("31 characters, then room for the number")
+            << longName << 5 << 2 << QStringList{longName.left(31), longName.left(27) + " (2)", longName.left(27) + " (3)"};
+        QTest::newRow("a full sheet needs no other") << QStringLiteral("R") << 4 << 4 << QStringList{"R"};
+    }
+    void spreadsheetSheets()
+    {
+        QFETCH(QString, wanted);
+        QFETCH(int, rows);
+        QFETCH(int, perSheet);
+        QFETCH(QStringList, sheets);
+        RecordSpreadsheet::Workbook out(wanted, {{QStringLiteral("n")}, {QStringLiteral("when"), RecordSpreadsheet::Kind::DateTime}},
+                                        perSheet);
+        for (int i = 0; i < rows; ++i) {
+            out.text(QString::number(i));
+            out.dateTime(QDate(2026, 1, 1).addDays(i), QTime(i, 0));
+            out.endRow();
+        }
+        const RecordSpreadsheet::Result r = out.finish();
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        const XlsxReader::Workbook book = XlsxReader::read(r.bytes);
+        QVERIFY2(book.error.isEmpty(), qPrintable(book.error));
+        QStringList names;
+        QStringList values;
+        for (const XlsxReader::Sheet &sheet : book.sheets) {
+            names << sheet.name;
+            QVERIFY(sheet.rows.size() <= perSheet + 1);
+            QCOMPARE(sheet.rows.value(0).value(1).value, QStringLiteral("when"));
+            for (qsizetype i = 1; i < sheet.rows.size(); ++i)
+                values << sheet.rows[i].value(0).value + u' ' + sheet.rows[i].value(1).dateText();
+        }
+        QCOMPARE(names, sheets);
+        QCOMPARE(values.size(), rows);
+        for (int i = 0; i < rows; ++i)
+            QCOMPARE(values[i], QStringLiteral("%1 2026-01-%2 %3:00:00").arg(i).arg(i + 1, 2, 10, QLatin1Char('0')).arg(i, 2, 10, QLatin1Char('0')));
+    }
+
+    // A cell holds 32,767 characters; a longer value fails the workbook rather than being cut.
+    void spreadsheetCellLimit()
+    {
+        for (int size : {RecordSpreadsheet::MaxCellChars, RecordSpreadsheet::MaxCellChars + 1}) {
+            RecordSpreadsheet::Workbook out(QString(), {{QStringLiteral("Data")}});
+            out.text(QString(size, QChar(0xe9)));
+            out.endRow();
+            const RecordSpreadsheet::Result r = out.finish();
+            if (size > RecordSpreadsheet::MaxCellChars) {
+                QVERIFY(r.bytes.isEmpty());
+                QVERIFY2(r.error.contains(u"32767"), qPrintable(r.error));
+                continue;
+            }
+            QVERIFY2(r.ok(), qPrintable(r.error));
+            QCOMPARE(XlsxReader::read(r.bytes).sheets.value(0).rows.value(1).value(0).value, QString(size, QChar(0xe9)));
         }
     }
 

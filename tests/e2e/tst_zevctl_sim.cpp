@@ -1,11 +1,14 @@
 // zevctl against zev-scanner-sim over a real pseudo-terminal.
+#include "support/Pty.h"
 #include "support/SimProcess.h"
 #include "support/TestFiles.h"
+#include "support/XlsxReader.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -195,6 +198,34 @@ private Q_SLOTS:
         const QJsonObject o = QJsonDocument::fromJson(json.out).object();
         QCOMPARE(o.value(u"received").toInt(), 2000);
         QCOMPARE(o.value(u"complete").toBool(), true);
+
+        // A spreadsheet in a folder takes the machine ID's name; every row is there, data as text.
+        const QString folder = m_dir.filePath(QStringLiteral("xlsx"));
+        QVERIFY(QDir().mkpath(folder));
+        const ToolRun xlsx = runTool(QStringLiteral("zevctl"), {QStringLiteral("assemble"), raw, QStringLiteral("--format"),
+                                                                QStringLiteral("xlsx"), QStringLiteral("-o"), folder});
+        QCOMPARE(xlsx.status, 0);
+        const XlsxReader::Workbook book = XlsxReader::read(TestFiles::read(folder + QStringLiteral("/ZEV00001.xlsx")));
+        QVERIFY2(book.error.isEmpty(), qPrintable(book.error));
+        QCOMPARE(book.sheets.value(0).rows.size(), 2001);
+        for (qsizetype i = 1; i < book.sheets[0].rows.size(); ++i) {
+            const QList<XlsxReader::Cell> &row = book.sheets[0].rows[i];
+            QCOMPARE(row.value(0).value, QStringLiteral("ZEV00001"));
+            QCOMPARE(row.value(1).dateText(), rows[i - 1][1]);
+            QCOMPARE(row.value(2).kind, XlsxReader::Cell::Text);
+            QCOMPARE(row.value(2).value, rows[i - 1][2]);
+        }
+        // Not onto a terminal: a workbook there would only garble the screen.
+        Pty terminal;
+        QVERIFY2(terminal.isValid(), qPrintable(terminal.error()));
+        QProcess toTerminal;
+        toTerminal.setStandardOutputFile(terminal.slavePath());
+        toTerminal.start(TestFiles::binDir() + QStringLiteral("/zevctl"),
+                         {QStringLiteral("assemble"), raw, QStringLiteral("--format"), QStringLiteral("xlsx")});
+        QVERIFY(toTerminal.waitForFinished(60000));
+        QCOMPARE(toTerminal.exitCode(), 1);
+        QVERIFY(toTerminal.readAllStandardError().contains("give -o FILE or redirect stdout"));
+        QVERIFY(terminal.read(100).isEmpty());
 
         QCOMPARE(runTool(QStringLiteral("zevctl"), withPort(sim, QStringLiteral("1234"),
                                                             {QStringLiteral("download"), QStringLiteral("--no-archive")}))

@@ -3,6 +3,7 @@
 #include "ledger/LedgerStreams.h"
 #include "ledger/RecordsFile.h"
 #include "support/TestFiles.h"
+#include "support/XlsxReader.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -132,6 +133,22 @@ private Q_SLOTS:
                  QByteArray("machine_id,port,generation,position,timestamp,data,collected\r\n"
                             "ZEV1,,1,1,2024-05-14 10:20:30,\"a,\"\"b\"\"\",")
                      + rows.at(0).collectedUtc.toString(Qt::ISODate).toLatin1() + "\r\n");
+
+        // The same columns in a workbook: numbers, dates and text as such.
+        QString error;
+        const XlsxReader::Workbook book = XlsxReader::read(RecordsFile::write(rows, RecordExport::Format::Xlsx, &error));
+        QVERIFY2(error.isEmpty() && book.error.isEmpty(), qPrintable(error + book.error));
+        QVERIFY(!book.hasFormula);
+        QCOMPARE(book.sheets.value(0).name, QStringLiteral("ZEV1"));
+        QStringList cells;
+        for (const QList<XlsxReader::Cell> &row : book.sheets.value(0).rows.mid(0, 3))
+            for (const XlsxReader::Cell &c : row)
+                cells << QStringLiteral("%1:%2").arg(c.kind).arg(c.date ? c.dateText() : c.value);
+        const QString collected = QStringLiteral("2:") + rows.at(0).collectedUtc.toString(u"yyyy-MM-dd hh:mm:ss");
+        QCOMPARE(cells, (QStringList{"1:Machine ID", "1:Port", "1:Generation", "1:Position", "1:Timestamp", "1:Data",
+                                     "1:Collected (UTC)", "1:ZEV1", "0:", "2:1", "2:1", "2:2024-05-14 10:20:30",
+                                     "1:a,\"b\"", collected, "1:ZEV1", "0:", "2:1", "2:2", "2:" + rows.at(1).stampText, "0:",
+                                     collected}));
     }
 
     void queries()

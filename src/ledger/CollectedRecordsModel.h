@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ledger/Ledger.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+
+// The store's records as a table that fetches only the pages on view, so a
+// million rows open at once. Columns: machine ID (or the port of a scanner
+// without one), timestamp, data, when the download that brought it was taken.
+class CollectedRecordsModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    static constexpr int PageRows = 256;
+
+    explicit CollectedRecordsModel(Ledger &ledger, QObject *parent = nullptr);
+
+    void setFilter(const RecordFilter &filter);
+    const RecordFilter &filter() const { return m_filter; }
+    qint64 total() const { return m_total; }
+    QString error() const { return m_error; }
+    // The rows shown, in the order shown (for export and print).
+    QList<RecordRow> shownRows();
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+private:
+    void reload();
+    const RecordRow *rowAt(qint64 row) const;
+
+    Ledger &m_ledger;
+    RecordFilter m_filter;
+    Ledger::Order m_order = Ledger::Order::Machine;
+    bool m_descending = false;
+    qint64 m_total = 0;
+    mutable QHash<qint64, QList<RecordRow>> m_pages;
+    mutable QString m_error;
+};

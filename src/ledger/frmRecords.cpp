@@ -1,0 +1,332 @@
+#include "ledger/frmRecords.h"
+
+#include "ledger/RecordsFile.h"
+#include "platform/Ui.h"
+#include "platform/UserFile.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChartView>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedBarSeries>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+#include <QTimer>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+namespace {
+
+QString localTime(const QDateTime &utc)
+{
+    return utc.isValid() ? utc.toLocalTime().toString(u"yyyy-MM-dd hh:mm:ss") : QString();
+}
+
+QCheckBox *labelledCheck(const QString &text, const QString &name, QWidget *parent)
+{
+    auto *c = new QCheckBox(text, parent);
+    c->setObjectName(name);
+    return c;
+}
+
+QDateEdit *dateEdit(const QString &name, const QString &accessible, QWidget *parent)
+{
+    auto *d = new QDateEdit(QDate::currentDate(), parent);
+    d->setObjectName(name);
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    d->setAccessibleName(accessible);
+    return d;
+}
+
+} // namespace
+
+frmRecords::frmRecords(Ledger &ledger, Ui &ui, QWidget *parent) : QDialog(parent), m_ledger(ledger), m_ui(ui)
+{
+    setObjectName(QStringLiteral("frmRecords"));
+    setWindowTitle(QStringLiteral("Collected Records"));
+    resize(1000, 720);
+
+    m_model = new CollectedRecordsModel(ledger, this);
+
+    lstMachines = new QListWidget(this);
+    lstMachines->setObjectName(QStringLiteral("lstMachines"));
+    lstMachines->setAccessibleName(QStringLiteral("Machine IDs"));
+    chkSince = labelledCheck(QStringLiteral("&From"), QStringLiteral("chkSince"), this);
+    dtpSince = dateEdit(QStringLiteral("dtpSince"), QStringLiteral("From date"), this);
+    chkUntil = labelledCheck(QStringLiteral("&To"), QStringLiteral("chkUntil"), this);
+    dtpUntil = dateEdit(QStringLiteral("dtpUntil"), QStringLiteral("To date"), this);
+    txtFind = new QLineEdit(this);
+    txtFind->setObjectName(QStringLiteral("txtFind"));
+    txtFind->setPlaceholderText(QStringLiteral("Text in the data"));
+    txtFind->setAccessibleName(QStringLiteral("Text in the data"));
+    txtFind->setClearButtonEnabled(true);
+    auto *lblFind = new QLabel(QStringLiteral("Te&xt:"), this);
+    lblFind->setBuddy(txtFind);
+    auto *lblMachines = new QLabel(QStringLiteral("&Machine IDs:"), this);
+    lblMachines->setBuddy(lstMachines);
+    lblShown = new QLabel(this);
+    lblShown->setObjectName(QStringLiteral("lblShown"));
+
+    auto *filters = new QVBoxLayout;
+    filters->addWidget(lblMachines);
+    filters->addWidget(lstMachines, 1);
+    auto *dates = new QFormLayout;
+    dates->addRow(chkSince, dtpSince);
+    dates->addRow(chkUntil, dtpUntil);
+    dates->addRow(lblFind, txtFind);
+    filters->addLayout(dates);
+    filters->addWidget(lblShown);
+
+    chtDays = new QChartView(this);
+    chtDays->setObjectName(QStringLiteral("chtDays"));
+    chtDays->setAccessibleName(QStringLiteral("Scans per day per machine"));
+    chtDays->setRenderHint(QPainter::Antialiasing);
+    chtDays->setMinimumHeight(220);
+    chtDays->chart()->legend()->setAlignment(Qt::AlignRight);
+    chtDays->chart()->setTitle(QStringLiteral("Scans per day"));
+
+    tblRecords = new QTableView(this);
+    tblRecords->setObjectName(QStringLiteral("tblRecords"));
+    tblRecords->setAccessibleName(QStringLiteral("Records"));
+    tblRecords->setModel(m_model);
+    tblRecords->setSortingEnabled(true);
+    tblRecords->sortByColumn(0, Qt::AscendingOrder);
+    tblRecords->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblRecords->verticalHeader()->setDefaultSectionSize(tblRecords->fontMetrics().height() + 6);
+    tblRecords->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tblRecords->horizontalHeader()->setStretchLastSection(true);
+    tblRecords->setColumnWidth(0, 110);
+    tblRecords->setColumnWidth(1, 150);
+    tblRecords->setColumnWidth(2, 300);
+
+    tblMachines = new QTableWidget(0, 4, this);
+    tblMachines->setObjectName(QStringLiteral("tblMachines"));
+    tblMachines->setAccessibleName(QStringLiteral("Per machine"));
+    tblMachines->setHorizontalHeaderLabels({QStringLiteral("Machine ID"), QStringLiteral("Last Collected"),
+                                            QStringLiteral("Records Held"), QStringLiteral("Last Erased")});
+    tblMachines->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblMachines->horizontalHeader()->setStretchLastSection(true);
+    tblMachines->setMaximumHeight(130);
+
+    auto *cmdExport = new QPushButton(QStringLiteral("&Export..."), this);
+    cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    auto *cmdPreview = new QPushButton(QStringLiteral("Print Pre&view..."), this);
+    cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
+    auto *cmdClose = new QPushButton(QStringLiteral("&Close"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdExport);
+    buttons->addWidget(cmdPreview);
+    buttons->addWidget(cmdClose);
+
+    auto *right = new QSplitter(Qt::Vertical, this);
+    right->addWidget(chtDays);
+    right->addWidget(tblRecords);
+    right->addWidget(tblMachines);
+    right->setStretchFactor(1, 1);
+    auto *main = new QHBoxLayout;
+    main->addLayout(filters);
+    main->addWidget(right, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(main, 1);
+    layout->addLayout(buttons);
+
+    setTabOrder(lstMachines, chkSince);
+    setTabOrder(chkSince, dtpSince);
+    setTabOrder(dtpSince, chkUntil);
+    setTabOrder(chkUntil, dtpUntil);
+    setTabOrder(dtpUntil, txtFind);
+    setTabOrder(txtFind, tblRecords);
+    setTabOrder(tblRecords, tblMachines);
+
+    // Typing waits for a pause before the store is asked again.
+    m_typing = new QTimer(this);
+    m_typing->setSingleShot(true);
+    m_typing->setInterval(300);
+    connect(m_typing, &QTimer::timeout, this, &frmRecords::applyFilters);
+    connect(txtFind, &QLineEdit::textChanged, m_typing, qOverload<>(&QTimer::start));
+    connect(txtFind, &QLineEdit::returnPressed, this, &frmRecords::applyFilters);
+    connect(lstMachines, &QListWidget::itemChanged, this, &frmRecords::applyFilters);
+    for (QCheckBox *c : {chkSince, chkUntil})
+        connect(c, &QCheckBox::toggled, this, &frmRecords::applyFilters);
+    for (QDateEdit *d : {dtpSince, dtpUntil})
+        connect(d, &QDateEdit::dateChanged, this, &frmRecords::applyFilters);
+    connect(cmdExport, &QPushButton::clicked, this, &frmRecords::cmdExport_Click);
+    connect(cmdPreview, &QPushButton::clicked, this, &frmRecords::cmdPreview_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+
+    fillMachines();
+    fillSummary();
+    applyFilters();
+}
+
+QChart *frmRecords::chart() const
+{
+    return chtDays->chart();
+}
+
+void frmRecords::fillMachines()
+{
+    const QSignalBlocker blocker(lstMachines);
+    lstMachines->clear();
+    for (const auto &[machine, count] : m_ledger.countsPerMachine({})) {
+        auto *item = new QListWidgetItem(QStringLiteral("%1 (%2)").arg(machine.isEmpty() ? QStringLiteral("(no ID)") : machine)
+                                             .arg(count),
+                                         lstMachines);
+        item->setData(Qt::UserRole, machine);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+}
+
+void frmRecords::fillSummary()
+{
+    const QList<ScannerStats> stats = m_ledger.stats();
+    tblMachines->setRowCount(int(stats.size()));
+    for (int i = 0; i < stats.size(); ++i) {
+        const ScannerStats &s = stats[i];
+        const QStringList cells{s.machineId.isEmpty() ? QStringLiteral("(port %1)").arg(s.portDevice) : s.machineId,
+                                localTime(s.lastSeenUtc), QString::number(s.records), localTime(s.lastErasedUtc)};
+        for (int c = 0; c < cells.size(); ++c)
+            tblMachines->setItem(i, c, new QTableWidgetItem(cells[c]));
+    }
+}
+
+void frmRecords::applyFilters()
+{
+    m_typing->stop();
+    RecordFilter f;
+    for (int i = 0; i < lstMachines->count(); ++i)
+        if (lstMachines->item(i)->checkState() == Qt::Checked)
+            f.machines << lstMachines->item(i)->data(Qt::UserRole).toString();
+    if (chkSince->isChecked())
+        f.since = dtpSince->date();
+    if (chkUntil->isChecked())
+        f.until = dtpUntil->date();
+    f.text = txtFind->text();
+    m_model->setFilter(f);
+    lblShown->setText(m_model->error().isEmpty() ? QStringLiteral("%L1 records shown").arg(m_model->total())
+                                                 : QStringLiteral("The store could not be read: %1").arg(m_model->error()));
+    fillChart();
+}
+
+void frmRecords::showDay(QDate day)
+{
+    const QSignalBlocker a(chkSince), b(chkUntil), c(dtpSince), d(dtpUntil);
+    chkSince->setChecked(true);
+    chkUntil->setChecked(true);
+    dtpSince->setDate(day);
+    dtpUntil->setDate(day);
+    applyFilters();
+}
+
+void frmRecords::fillChart()
+{
+    QChart *chart = chtDays->chart();
+    chart->removeAllSeries();
+    // removeAxis gives the axis back rather than deleting it.
+    for (QAbstractAxis *axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    QStringList machines = m_model->filter().machines;
+    if (machines.isEmpty())
+        for (int i = 0; i < lstMachines->count(); ++i)
+            machines << lstMachines->item(i)->data(Qt::UserRole).toString();
+    QMap<QDate, QHash<QString, qint64>> perDay;
+    for (const QString &m : machines) {
+        RecordFilter f = m_model->filter();
+        f.machines = QStringList{m};
+        for (const auto &[day, count] : m_ledger.countsPerDay(f))
+            perDay[day][m] = count;
+    }
+    m_days = perDay.keys();
+    auto *series = new QStackedBarSeries;
+    for (const QString &m : machines) {
+        auto *set = new QBarSet(m.isEmpty() ? QStringLiteral("(no ID)") : m);
+        for (const QDate &day : std::as_const(m_days))
+            *set << double(perDay[day].value(m));
+        series->append(set);
+    }
+    chart->addSeries(series);
+    QStringList categories;
+    for (const QDate &day : std::as_const(m_days))
+        categories << day.toString(u"MM-dd");
+    auto *x = new QBarCategoryAxis;
+    x->append(categories);
+    auto *y = new QValueAxis;
+    y->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    connect(series, &QStackedBarSeries::clicked, this, [this](int index, QBarSet *) {
+        if (index >= 0 && index < m_days.size())
+            showDay(m_days[index]);
+    });
+}
+
+void frmRecords::cmdExport_Click()
+{
+    const Ui::FileAnswer answer = m_ui.saveFileDialog(
+        {QStringLiteral("CSV(*.csv)|*.csv|JSON(*.json)|*.json|Spreadsheet(*.xlsx)|*.xlsx"), 1, QString()});
+    if (answer.cancelled || answer.fileName.isEmpty())
+        return;
+    RecordExport::Format format = RecordExport::Format::Csv;
+    const QString ext = answer.fileName.section(QLatin1Char('.'), -1).toLower();
+    if (ext == u"json" || ext == u"xlsx")
+        RecordExport::parseFormat(ext, format);
+    QString error;
+    const QByteArray bytes = RecordsFile::write(m_model->shownRows(), format, &error);
+    if (error.isEmpty())
+        error = m_model->error();
+    if (error.isEmpty())
+        error = UserFile::write(answer.fileName, bytes);
+    if (!error.isEmpty())
+        m_ui.messageBox(QStringLiteral("The records could not be written to %1.").arg(answer.fileName), Ui::Buttons::Ok,
+                        Ui::Icon::Critical, QStringLiteral("Export"), BoxOptions{.detail = error});
+}
+
+void frmRecords::cmdPreview_Click()
+{
+    QPrinter printer;
+    m_ui.printPreview(printer, [this](QPrinter &p) { paint(p); });
+}
+
+// The rows shown as a table whose header row repeats on every page.
+void frmRecords::paint(QPrinter &printer)
+{
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    const QList<RecordRow> rows = m_model->shownRows();
+    QTextTableFormat format;
+    format.setHeaderRowCount(1);
+    format.setCellPadding(2);
+    format.setBorder(0.5);
+    QTextTable *table = cursor.insertTable(int(rows.size()) + 1, 4, format);
+    for (int c = 0; c < 4; ++c)
+        table->cellAt(0, c).firstCursorPosition().insertText(m_model->headerData(c, Qt::Horizontal).toString());
+    for (int r = 0; r < rows.size(); ++r) {
+        const RecordRow &row = rows[r];
+        const QStringList cells{row.machineId.isEmpty() ? QStringLiteral("(port %1)").arg(row.portDevice) : row.machineId,
+                                row.stampText, QString::fromLatin1(row.data), localTime(row.collectedUtc)};
+        for (int c = 0; c < 4; ++c)
+            table->cellAt(r + 1, c).firstCursorPosition().insertText(cells[c]);
+    }
+    doc.print(&printer);
+}

@@ -1,0 +1,228 @@
+#include "ledger/frmRecords.h"
+#include "support/ScriptedUi.h"
+#include "support/TestFiles.h"
+
+#include <QBarSet>
+#include <QChart>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStackedBarSeries>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int Machines = 4;
+constexpr int PerMachine = 25000; // 100,000 in all
+constexpr int Days = 10;
+
+QString machine(int m)
+{
+    return QStringLiteral("ZEV0000%1").arg(m);
+}
+QString dataOf(int m, int i)
+{
+    return QStringLiteral("%1%2").arg(m).arg(i, 6, 10, QLatin1Char('0'));
+}
+QDate dayOf(int i)
+{
+    return QDate(2024, 5, 1 + i % Days);
+}
+
+// One scanner's download: its records spread over ten days in May 2024.
+QByteArray stream(int m)
+{
+    QByteArray s = "\x02" + machine(m).toLatin1() + QByteArray::number(PerMachine).rightJustified(5, '0');
+    for (int i = 0; i < PerMachine; ++i) {
+        const int values[6] = {24, 5, dayOf(i).day(), 8 + (i / 3600) % 10, (i / 60) % 60, i % 60};
+        for (int v : values)
+            s += char(v + 16);
+        s += '0' + dataOf(m, i).toLatin1() + "?\r";
+    }
+    return s;
+}
+
+// What the generator put in the store that a test's predicate keeps.
+template <typename Keep>
+QList<QPair<int, int>> expected(Keep keep)
+{
+    QList<QPair<int, int>> out;
+    for (int m = 1; m <= Machines; ++m)
+        for (int i = 0; i < PerMachine; ++i)
+            if (keep(m, i))
+                out.append({m, i});
+    return out;
+}
+
+} // namespace
+
+class TestFrmRecords : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Ledger> m_ledger;
+    ScriptedUi m_ui;
+
+    void checkRow(frmRecords &w, int row, int m, int i)
+    {
+        const auto cell = [&](int c) { return w.model()->index(row, c).data().toString(); };
+        QCOMPARE(cell(0), machine(m));
+        QCOMPARE(cell(2), dataOf(m, i));
+        QVERIFY2(cell(1).startsWith(dayOf(i).toString(Qt::ISODate)), qPrintable(cell(1)));
+    }
+
+    // The chart holds one bar set per machine, one bar per day, the counts shown.
+    void checkChart(frmRecords &w, const QList<QPair<int, int>> &shown)
+    {
+        QMap<QDate, QHash<QString, int>> perDay;
+        for (const auto &[m, i] : shown)
+            ++perDay[dayOf(i)][machine(m)];
+        const auto series = w.chart()->series();
+        QCOMPARE(series.size(), 1);
+        const auto *bars = qobject_cast<QStackedBarSeries *>(series.first());
+        QVERIFY(bars);
+        for (QBarSet *set : bars->barSets()) {
+            QCOMPARE(set->count(), perDay.size());
+            int k = 0;
+            for (auto it = perDay.cbegin(); it != perDay.cend(); ++it, ++k)
+                QCOMPARE(int(set->at(k)), it->value(set->label()));
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Ledger::Opened o = Ledger::open(m_dir.filePath(QStringLiteral("records.sqlite")));
+        QVERIFY2(o.ledger, qPrintable(o.error));
+        m_ledger = std::move(o.ledger);
+        for (int m = 1; m <= Machines; ++m) {
+            LedgerDownload d;
+            d.records = RecordAssembler::assemble(stream(m), false, false, 2026).download;
+            d.complete = true;
+            d.when = QDateTime(QDate(2024, 5, 11), QTime(9, 0));
+            d.host = QStringLiteral("station");
+            const Recorded r = m_ledger->record(d);
+            QVERIFY2(r.ok, qPrintable(r.error));
+        }
+    }
+    void init() { m_ui.clear(); }
+    void cleanup() { QVERIFY2(m_ui.unscripted().isEmpty(), qPrintable(m_ui.unscripted().join(QLatin1String("; ")))); }
+
+    void opensOnEveryRecord()
+    {
+        frmRecords w(*m_ledger, m_ui);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Collected Records"));
+        QCOMPARE(w.model()->total(), qint64(Machines * PerMachine));
+        QCOMPARE(w.model()->rowCount(), Machines * PerMachine);
+        QVERIFY(w.lblShown->text().endsWith(QStringLiteral(" records shown")));
+        QCOMPARE(w.lstMachines->count(), Machines);
+        QCOMPARE(w.lstMachines->item(1)->text(), QStringLiteral("ZEV00002 (25000)"));
+        QCOMPARE(w.tblMachines->rowCount(), Machines);
+        QCOMPARE(w.tblMachines->item(2, 2)->text(), QString::number(PerMachine));
+        // Sorted by machine ID, then in the order they were stored; the last row comes from the last page.
+        checkRow(w, 0, 1, 0);
+        checkRow(w, Machines * PerMachine - 1, Machines, PerMachine - 1);
+        checkChart(w, expected([](int, int) { return true; }));
+        // For a person to look at: ZEV_SCREENSHOTS=DIR keeps a picture of the window.
+        if (const QString dir = qEnvironmentVariable("ZEV_SCREENSHOTS"); !dir.isEmpty()) {
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QVERIFY(w.grab().save(dir + QStringLiteral("/collected-records.png")));
+        }
+    }
+
+    void filters_data()
+    {
+        QTest::addColumn<QStringList>("machines");
+        QTest::addColumn<QDate>("since");
+        QTest::addColumn<QDate>("until");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one machine") << QStringList{"ZEV00002"} << QDate() << QDate() << QString();
+        QTest::newRow("two machines, three days") << QStringList{"ZEV00001", "ZEV00004"} << QDate(2024, 5, 3)
+                                                  << QDate(2024, 5, 5) << QString();
+        QTest::newRow("text in the data") << QStringList() << QDate() << QDate() << QStringLiteral("0777");
+        QTest::newRow("everything at once") << QStringList{"ZEV00003"} << QDate(2024, 5, 8) << QDate() << QStringLiteral("21");
+        QTest::newRow("nothing") << QStringList() << QDate(2024, 6, 1) << QDate() << QString();
+    }
+    void filters()
+    {
+        QFETCH(QStringList, machines);
+        QFETCH(QDate, since);
+        QFETCH(QDate, until);
+        QFETCH(QString, text);
+        frmRecords w(*m_ledger, m_ui);
+        for (int i = 0; i < w.lstMachines->count(); ++i)
+            if (machines.contains(w.lstMachines->item(i)->data(Qt::UserRole).toString()))
+                w.lstMachines->item(i)->setCheckState(Qt::Checked);
+        w.chkSince->setChecked(since.isValid());
+        if (since.isValid())
+            w.dtpSince->setDate(since);
+        w.chkUntil->setChecked(until.isValid());
+        if (until.isValid())
+            w.dtpUntil->setDate(until);
+        w.txtFind->setText(text);
+        w.applyFilters();
+        const auto shown = expected([&](int m, int i) {
+            return (machines.isEmpty() || machines.contains(machine(m))) && (!since.isValid() || dayOf(i) >= since)
+                && (!until.isValid() || dayOf(i) <= until) && dataOf(m, i).contains(text);
+        });
+        QCOMPARE(w.model()->total(), qint64(shown.size()));
+        QCOMPARE(w.model()->rowCount(), int(shown.size()));
+        if (!shown.isEmpty()) {
+            checkRow(w, 0, shown.first().first, shown.first().second);
+            checkRow(w, int(shown.size()) - 1, shown.last().first, shown.last().second);
+        }
+        checkChart(w, shown);
+    }
+
+    // A click on a day's bar shows that day; sorting by data turns the order round.
+    void dayAndSort()
+    {
+        frmRecords w(*m_ledger, m_ui);
+        w.showDay(QDate(2024, 5, 7));
+        const auto day = expected([](int, int i) { return dayOf(i) == QDate(2024, 5, 7); });
+        QCOMPARE(w.model()->total(), qint64(day.size()));
+        QVERIFY(w.chkSince->isChecked() && w.chkUntil->isChecked());
+        w.tblRecords->sortByColumn(2, Qt::DescendingOrder);
+        checkRow(w, 0, day.last().first, day.last().second);
+        checkRow(w, 1, day.at(day.size() - 2).first, day.at(day.size() - 2).second);
+        w.tblRecords->sortByColumn(2, Qt::AscendingOrder);
+        checkRow(w, 0, day.first().first, day.first().second);
+    }
+
+    // Export writes the rows shown, in the order shown; CSV parsed back is what the store holds.
+    void exportShownRows()
+    {
+        frmRecords w(*m_ledger, m_ui);
+        w.lstMachines->item(2)->setCheckState(Qt::Checked);
+        w.txtFind->setText(QStringLiteral("9"));
+        w.applyFilters();
+        const auto shown = expected([](int m, int i) { return m == 3 && dataOf(m, i).contains(u'9'); });
+        const QString csv = m_dir.filePath(QStringLiteral("shown.csv"));
+        m_ui.saveFile(csv);
+        w.cmdExport_Click();
+        QList<QStringList> rows = TestFiles::parseCsv(QString::fromUtf8(TestFiles::read(csv)));
+        QCOMPARE(rows.takeFirst(), (QStringList{"machine_id", "port", "generation", "position", "timestamp", "data", "collected"}));
+        QCOMPARE(rows.size(), shown.size());
+        for (qsizetype k = 0; k < rows.size(); ++k) {
+            const auto &[m, i] = shown[k];
+            QCOMPARE(rows[k][0], machine(m));
+            QCOMPARE(rows[k][5], dataOf(m, i));
+            QCOMPARE(rows[k][3], QString::number(i + 1));
+            QVERIFY(rows[k][4].startsWith(dayOf(i).toString(Qt::ISODate)));
+        }
+        m_ui.saveFile(m_dir.filePath(QStringLiteral("no/folder/x.xlsx")));
+        w.cmdExport_Click();
+        QCOMPARE(m_ui.boxes, (QList<ScriptedUi::Box>{{QStringLiteral("The records could not be written to %1.")
+                                                          .arg(m_dir.filePath(QStringLiteral("no/folder/x.xlsx"))),
+                                                      Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Export")}}));
+    }
+};
+
+QTEST_MAIN(TestFrmRecords)
+#include "tst_frmrecords.moc"
