@@ -145,6 +145,8 @@ private:
     void rollback();
     bool exec(QSqlQuery &q, QString &error) const;
     QString selectRows() const;
+    // The rows the filter shows, in the order (and page) the SQL after WHERE names.
+    QList<RecordRow> rows(const RecordFilter &filter, const QString &order, QString *error);
     QString filterClause(const RecordFilter &filter, QVariantList &values) const;
     bool postgres() const { return m_location.kind == LedgerLocation::Postgres; }
 

@@ -77,12 +77,16 @@ RecordRow rowOf(const QSqlQuery &q)
 
 QList<RecordRow> Ledger::list(const RecordFilter &filter, QString *error)
 {
+    return rows(filter, QStringLiteral(" ORDER BY s.machine_id, s.port_device, r.generation, r.position"), error);
+}
+
+QList<RecordRow> Ledger::rows(const RecordFilter &filter, const QString &order, QString *error)
+{
     QList<RecordRow> rows;
     QVariantList values;
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.setForwardOnly(true);
-    q.prepare(selectRows() + filterClause(filter, values)
-              + QStringLiteral(" ORDER BY s.machine_id, s.port_device, r.generation, r.position"));
+    q.prepare(selectRows() + filterClause(filter, values) + order);
     for (const QVariant &v : values)
         q.addBindValue(v);
     QString e;
@@ -112,24 +116,13 @@ QList<RecordRow> Ledger::page(const RecordFilter &filter, Order order, bool desc
 {
     // The record's id last keeps the order total, so pages neither repeat nor skip a row.
     const char *const columns[] = {"s.machine_id", "r.stamp_text", "r.data", "d.taken_utc"};
-    const QString by = QLatin1String(columns[int(order)]) + (descending ? QLatin1String(" DESC") : QLatin1String(""));
-    QList<RecordRow> rows;
-    QVariantList values;
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.setForwardOnly(true);
-    q.prepare(selectRows() + filterClause(filter, values)
-              + QStringLiteral(" ORDER BY %1, r.id%2 LIMIT %3 OFFSET %4")
-                    .arg(by, descending ? QStringLiteral(" DESC") : QString())
+    const QString direction = descending ? QStringLiteral(" DESC") : QString();
+    return rows(filter,
+                QStringLiteral(" ORDER BY %1%2, r.id%2 LIMIT %3 OFFSET %4")
+                    .arg(QLatin1String(columns[int(order)]), direction)
                     .arg(limit)
-                    .arg(offset));
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    QString e;
-    if (exec(q, e))
-        while (q.next())
-            rows.append(rowOf(q));
-    setError(error, e);
-    return rows;
+                    .arg(offset),
+                error);
 }
 
 QList<QPair<QString, qint64>> Ledger::countsPerMachine(const RecordFilter &filter, QString *error)
