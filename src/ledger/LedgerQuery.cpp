@@ -117,24 +117,15 @@ QList<RecordRow> Ledger::page(const RecordFilter &filter, Order order, bool desc
 {
     // The record's id last keeps the order total, so pages neither repeat nor skip a row.
     const char *const columns[] = {"s.machine_id", "r.stamp_text", "r.data", "d.taken_utc"};
-    const QString by = QLatin1String(columns[int(order)]) + (descending ? QLatin1String(" DESC") : QLatin1String(""));
-    QList<RecordRow> rows;
+    const QString direction = descending ? QStringLiteral(" DESC") : QString();
     QVariantList values;
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.setForwardOnly(true);
-    q.prepare(selectRows() + filterClause(filter, values)
-              + QStringLiteral(" ORDER BY %1, r.id%2 LIMIT %3 OFFSET %4")
-                    .arg(by, descending ? QStringLiteral(" DESC") : QString())
-                    .arg(limit)
-                    .arg(offset));
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    QString e;
-    if (exec(q, e))
-        while (q.next())
-            rows.append(rowOf(q));
-    setError(error, e);
-    return rows;
+    const QString where = filterClause(filter, values);
+    return rows(where
+                    + QStringLiteral(" ORDER BY %1%2, r.id%2 LIMIT %3 OFFSET %4")
+                          .arg(QLatin1String(columns[int(order)]), direction)
+                          .arg(limit)
+                          .arg(offset),
+                values, error);
 }
 
 QList<QPair<QString, qint64>> Ledger::countsPerMachine(const RecordFilter &filter, QString *error)
