@@ -5,6 +5,7 @@
 #include "link/ChangePasswordExchange.h"
 #include "link/Frames.h"
 #include "link/PasswordKeyFilter.h"
+#include "platform/AccessibleName.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
@@ -51,6 +52,9 @@ frmChangePwd::frmChangePwd(Session &session, Platform &platform, QWidget *parent
     lbl1->setObjectName(QStringLiteral("lblLabels(1)"));
     auto *label1 = new QLabel(QStringLiteral("Confirm New Password:"), this);
     label1->setObjectName(QStringLiteral("Label1"));
+    AccessibleName::byLabel(lbl0, txtCurrentPwd);
+    AccessibleName::byLabel(lbl1, txtNewPwd);
+    AccessibleName::byLabel(label1, txtConfirmNewPwd);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
