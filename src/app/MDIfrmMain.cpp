@@ -96,6 +96,8 @@ MDIfrmMain::MDIfrmMain(Session &session, Platform &platform, QWidget *parent)
     AccessibleName::set(base, QStringLiteral("Background"));
     AccessibleName::set(m_dtable, QStringLiteral("Table"));
     m_dtable->setTabKeyNavigation(false); // Tab leaves it
+    // An empty grid has no current cell to show the focus on: its border shows it.
+    m_dtable->setStyleSheet(QStringLiteral("QTableWidget:focus { border: 2px solid palette(highlight); }"));
     auto *layout = new QVBoxLayout(base);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_dtable);
