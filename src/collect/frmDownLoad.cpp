@@ -13,6 +13,7 @@
 #include "link/Frames.h"
 #include "link/frmChangePwd.h"
 #include "platform/Clock.h"
+#include "platform/PortNames.h"
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
 
@@ -229,7 +230,8 @@ void frmDownLoad::cmdOK_Click()
         }
         if (!r.passed()) {
             ui.messageBox(passwordCheckFailureText(variant), Ui::Buttons::Ok, Ui::Icon::Information,
-                          passwordCheckFailureTitle(variant));
+                          passwordCheckFailureTitle(variant),
+                          {noReplyDetail(m_platform.portNames, MSComm1->portNumber())});
             endAfterFailure();
             return false;
         }
@@ -287,7 +289,7 @@ bool frmDownLoad::erase()
         return true;
     case EraseResult::NoAnswer:
         ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Erase), Ui::Buttons::Ok, Ui::Icon::Information,
-                      kEraseTitle);
+                      kEraseTitle, {noReplyDetail(m_platform.portNames, MSComm1->portNumber())});
         endAfterFailure();
         return true;
     case EraseResult::Erased:
@@ -363,7 +365,8 @@ void frmDownLoad::download()
     if (stream.kind == DownloadStream::CheckFailed
         || (stream.kind == DownloadStream::Received && stream.bytes.isEmpty())) {
         m_platform.ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Download), Ui::Buttons::Ok,
-                                 Ui::Icon::Information, title);
+                                 Ui::Icon::Information, title,
+                                 {noReplyDetail(m_platform.portNames, MSComm1->portNumber())});
         LBD->hide();
         endAfterFailure();
         return;

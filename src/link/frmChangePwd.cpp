@@ -7,6 +7,7 @@
 #include "link/PasswordKeyFilter.h"
 #include "platform/AccessibleName.h"
 #include "platform/Clock.h"
+#include "platform/PortNames.h"
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
 
@@ -160,8 +161,10 @@ void frmChangePwd::cmdOK_Click()
         break;
     case ChangePasswordResult::NoAnswer:
         accept();
-        say(QStringLiteral(" Communications failed to establish. \r\nCheck physical connections and\r\n"
-                           "make sure reader is powered up."));
+        m_platform.ui.messageBox(QStringLiteral(" Communications failed to establish. \r\nCheck physical connections and\r\n"
+                                                "make sure reader is powered up."),
+                                 Ui::Buttons::Ok, Ui::Icon::Information, QString(),
+                                 {noReplyDetail(m_platform.portNames, ChgPwdComm->portNumber())});
         break;
     case ChangePasswordResult::Changed:
         m_session.LoginPassword = r.paddedNewPassword;
