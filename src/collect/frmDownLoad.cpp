@@ -360,6 +360,11 @@ void frmDownLoad::download()
         endAfterFailure();
         return;
     }
+    if (stream.kind == DownloadStream::CheckFailed && stream.end == DownloadStream::Stopped) {
+        LBD->hide();
+        endAfterFailure();
+        return;
+    }
     const QString title = passwordCheckFailureTitle(PasswordCheckVariant::Download);
     // Not one byte after "D" is a communication failure, not an empty download.
     if (stream.kind == DownloadStream::CheckFailed

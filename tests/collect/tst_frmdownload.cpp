@@ -353,6 +353,54 @@ private Q_SLOTS:
         QVERIFY(okEnabled());
     }
 
+    // Ends before "D": no viewer, nothing archived, the window ready for another try.
+    void downloadEndingBeforeD_data()
+    {
+        QTest::addColumn<int>("failingPort"); // in the order the window made them: check, data; -1 none
+        QTest::addColumn<int>("stopAtMs");    // Stop pressed this long after OK; -1 never
+        QTest::addColumn<int>("frames");      // frames the scanner received
+        QTest::addColumn<QString>("text");    // the box; empty: none
+        QTest::newRow("check port cannot be opened")
+            << 0 << -1 << 0 << QStringLiteral("Cannot open the serial port: No such file or directory");
+        QTest::newRow("data port cannot be opened")
+            << 1 << -1 << 1 << QStringLiteral("Cannot open the serial port: No such file or directory");
+        QTest::newRow("stop during the password check") << -1 << 100 << 1 << QString();
+    }
+    void downloadEndingBeforeD()
+    {
+        QFETCH(int, failingPort);
+        QFETCH(int, stopAtMs);
+        QFETCH(int, frames);
+        QFETCH(QString, text);
+        ScannerModel::Config config;
+        config.records = ScannerModel::generateRecords(5, m_clock.now().addDays(-1), 3);
+        useModel(config);
+        if (failingPort >= 0)
+            m_ports.at(failingPort)->failOpen = true;
+        const qint64 start = m_clock.tickCount();
+        m_clock.onTick = [&](qint64 now) {
+            if (stopAtMs >= 0 && now - start == stopAtMs)
+                QTest::keyClick(child<QPushButton>(*m_window, "cmdStop"), Qt::Key_Escape);
+        };
+        ok();
+        m_clock.onTick = nullptr;
+        QCOMPARE(model().framesReceived().size(), frames);
+        if (text.isEmpty()) {
+            QVERIFY(m_ui.boxes.isEmpty());
+        } else {
+            QCOMPARE(m_ui.boxes, (QList<Box>{{text, Ui::Buttons::Ok, Ui::Icon::Information, QStringLiteral("ZEV")}}));
+            // The device that failed and why, as the operating system said it.
+            QCOMPARE(m_ui.boxOptions[0].detail, m_ports.at(failingPort)->problem().detail());
+            QVERIFY(!m_ui.boxOptions[0].detail.isEmpty());
+        }
+        QVERIFY(m_ui.modalWindows.isEmpty());
+        QCOMPARE(model().records().size(), 5);
+        QVERIFY(okEnabled());
+        QVERIFY(!child<QPushButton>(*m_window, "cmdStop")->isEnabled());
+        QVERIFY(child<QWidget>(*m_window, "LBD")->isHidden());
+        QCOMPARE(m_session.BusyCount, qint16(0));
+    }
+
     void wrongPasswordStillSendsDAndEndsInTheFault()
     {
         m_session.LoginPassword = QStringLiteral("9999    ");
