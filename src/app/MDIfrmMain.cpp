@@ -5,6 +5,7 @@
 #include "core/Platform.h"
 #include "core/Session.h"
 #include "app/frmMenu.h"
+#include "platform/AccessibleName.h"
 #include "platform/Clock.h"
 #include "platform/Twips.h"
 #include "platform/Ui.h"
@@ -92,7 +93,11 @@ MDIfrmMain::MDIfrmMain(Session &session, Platform &platform, QWidget *parent)
     base->setObjectName(QStringLiteral("frmBase"));
     m_dtable = new QTableWidget(base);
     m_dtable->setObjectName(QStringLiteral("Dtable"));
+    AccessibleName::set(base, QStringLiteral("Background"));
+    AccessibleName::set(m_dtable, QStringLiteral("Table"));
     m_dtable->setTabKeyNavigation(false); // Tab leaves it
+    // An empty grid has no current cell to show the focus on: its border shows it.
+    m_dtable->setStyleSheet(QStringLiteral("QTableWidget:focus { border: 2px solid palette(highlight); }"));
     auto *layout = new QVBoxLayout(base);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_dtable);
@@ -168,6 +173,9 @@ QMdiSubWindow *MDIfrmMain::addFrame(QWidget *widget, const QString &name)
 {
     QMdiSubWindow *frame = m_area->addSubWindow(widget, Qt::FramelessWindowHint);
     frame->setObjectName(name + QStringLiteral("Frame"));
+    // A frame is read by its title; it shows none.
+    if (frame->windowTitle().isEmpty())
+        frame->setWindowTitle(AccessibleName::spoken(widget->accessibleName()));
     return frame;
 }
 

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
+#include <QScrollArea>
 #include <QStyle>
 #include <QToolBox>
 
@@ -61,6 +62,7 @@ frmMenu::frmMenu(QWidget *parent) : QWidget(parent)
     m_menu = new QToolBox(this);
     m_menu->setObjectName(QStringLiteral("VerticalMenu1"));
     m_menu->setAccessibleName(QStringLiteral("Menu"));
+    setAccessibleName(m_menu->accessibleName());
     setToolTip(QStringLiteral("Menu (%1); arrow keys move, Enter or Space opens").arg(FocusKey));
 
     const QList<QPair<QString, QList<QPair<QString, QIcon>>>> groups = {
@@ -98,6 +100,9 @@ frmMenu::frmMenu(QWidget *parent) : QWidget(parent)
         connect(list, &QListWidget::itemClicked, this,
                 [this, g, list](QListWidgetItem *item) { Q_EMIT MenuItemClick(g + 1, list->row(item) + 1); });
     }
+    // The tool box wraps each group in a scroll area that would be a Tab stop showing nothing.
+    for (QScrollArea *page : m_menu->findChildren<QScrollArea *>())
+        page->setFocusPolicy(Qt::NoFocus);
 }
 
 int frmMenu::addItem(int oneBasedGroup, const QString &caption, const QIcon &icon)

@@ -3,6 +3,7 @@
 #include "collect/DownloadArchive.h"
 #include "collect/RecordExport.h"
 #include "collect/RecordSpreadsheet.h"
+#include "platform/AccessibleName.h"
 #include "platform/Ui.h"
 #include "platform/UserFile.h"
 
@@ -63,6 +64,7 @@ Data::Data(Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
     RichTextBox1 = new QPlainTextEdit(this);
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
     RichTextBox1->setReadOnly(true);
+    AccessibleName::set(RichTextBox1, windowTitle());
     RichTextBox1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
     RichTextBox1->setUndoRedoEnabled(false);

@@ -66,9 +66,12 @@ DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Cloc
         result.error = check.error;
         return result;
     }
-    if (!check.passed()) {
+    // Stopped during the check: "D" would start a stream nobody reads.
+    if (!check.passed() || clock.stopping()) {
         result.kind = DownloadStream::CheckFailed;
         result.stillSending = check.stillSending;
+        if (clock.stopping())
+            result.end = DownloadStream::Stopped;
         return result;
     }
 

@@ -31,7 +31,7 @@ struct DownloadStream
 {
     enum Kind {
         Received,    // "D" went out; bytes holds what came, end says how it ended
-        CheckFailed, // no answer to the password frame; "D" was not sent
+        CheckFailed, // no answer to the password frame, or stopped (end Stopped); "D" was not sent
         PortError,   // a port could not be opened, or failed before "D" went out
     };
     enum End {

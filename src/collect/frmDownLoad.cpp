@@ -14,6 +14,7 @@
 #include "link/QuietLine.h"
 #include "link/frmChangePwd.h"
 #include "platform/Clock.h"
+#include "platform/PortNames.h"
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
 
@@ -278,7 +279,8 @@ void frmDownLoad::cmdOK_Click()
         }
         if (!r.passed()) {
             ui.messageBox(passwordCheckFailureText(variant), Ui::Buttons::Ok, Ui::Icon::Information,
-                          passwordCheckFailureTitle(variant));
+                          passwordCheckFailureTitle(variant),
+                          {noReplyDetail(m_platform.portNames, MSComm1->portNumber())});
             endAfterFailure();
             return false;
         }
@@ -336,7 +338,7 @@ bool frmDownLoad::erase()
         return true;
     case EraseResult::NoAnswer:
         ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Erase), Ui::Buttons::Ok, Ui::Icon::Information,
-                      kEraseTitle);
+                      kEraseTitle, {noReplyDetail(m_platform.portNames, MSComm1->portNumber())});
         endAfterFailure();
         return true;
     case EraseResult::Erased:
@@ -419,12 +421,18 @@ void frmDownLoad::download()
         endAfterFailure();
         return;
     }
+    if (stream.kind == DownloadStream::CheckFailed && stream.end == DownloadStream::Stopped) {
+        LBD->hide();
+        endAfterFailure();
+        return;
+    }
     const QString title = passwordCheckFailureTitle(PasswordCheckVariant::Download);
     // Not one byte after "D" is a communication failure, not an empty download.
     if (stream.kind == DownloadStream::CheckFailed
         || (stream.kind == DownloadStream::Received && stream.bytes.isEmpty())) {
         m_platform.ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Download), Ui::Buttons::Ok,
-                                 Ui::Icon::Information, title);
+                                 Ui::Icon::Information, title,
+                                 {noReplyDetail(m_platform.portNames, MSComm1->portNumber())});
         LBD->hide();
         endAfterFailure();
         return;

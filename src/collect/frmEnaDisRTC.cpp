@@ -7,6 +7,7 @@
 #include "collect/PasswordCheck.h"
 #include "link/Frames.h"
 #include "platform/Clock.h"
+#include "platform/PortNames.h"
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
 
@@ -104,7 +105,8 @@ void frmEnaDisRTC::cmdOK_Click()
         case ClockSyncResult::NoAnswer:
             accept();
             m_platform.ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Clock), Ui::Buttons::Ok,
-                                     Ui::Icon::Information);
+                                     Ui::Icon::Information, QString(),
+                                     {noReplyDetail(m_platform.portNames, MSComm1->portNumber())});
             m_session.BusyCount = 0;
             return;
         case ClockSyncResult::ReadBackTimedOut:
@@ -112,7 +114,9 @@ void frmEnaDisRTC::cmdOK_Click()
             // The dialog stays open for another try.
             m_platform.ui.messageBox(passwordCheckFailureText(PasswordCheckVariant::Clock), Ui::Buttons::Ok,
                                      Ui::Icon::Information, QString(),
-                                     {r.kind == ClockSyncResult::PortError ? MSComm1->problem().detail() : QString()});
+                                     {r.kind == ClockSyncResult::PortError
+                                          ? MSComm1->problem().detail()
+                                          : noReplyDetail(m_platform.portNames, MSComm1->portNumber())});
             m_session.BusyCount = 0;
             return;
         }

@@ -4,6 +4,7 @@
 #include "format/AmbleStrings.h"
 #include "format/ByteText.h"
 #include "format/sfrmASC.h"
+#include "platform/AccessibleName.h"
 #include "platform/Twips.h"
 #include "platform/Ui.h"
 
@@ -66,6 +67,10 @@ frmAmble::frmAmble(Session &session, Ui &ui, QWidget *parent) : ChildWindow(pare
         code->setReadOnly(true);
         code->setAlignment(Qt::AlignCenter);
         code->setMinimumWidth(twips(kCellWidth));
+        // Read as the row and place it sets, the box as that place's code.
+        const QString place = QStringLiteral("%1 %2").arg(k < 8 ? QStringLiteral("Preamble") : QStringLiteral("Postamble")).arg(k % 10 + 1);
+        AccessibleName::set(button, place);
+        AccessibleName::set(code, place + QStringLiteral(" code"));
         Preamble[size_t(k)] = button;
         Text1[size_t(k)] = code;
         QGridLayout *row = k < 8 ? preamble : postamble;

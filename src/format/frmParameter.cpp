@@ -3,6 +3,7 @@
 #include "core/Session.h"
 #include "format/ByteText.h"
 #include "format/GeneralParameters.h"
+#include "platform/AccessibleName.h"
 #include "platform/Twips.h"
 #include "platform/Ui.h"
 
@@ -67,10 +68,12 @@ frmParameter::frmParameter(Session &session, Ui &ui, QWidget *parent)
     Text2->setObjectName(QStringLiteral("Text2"));
     for (QLineEdit *box : {Text1, Text2})
         box->setFixedWidth(twips(900));
-    Label2->setBuddy(Text1);
-    Label3->setBuddy(Text2);
     Slider1 = buzzerSlider(QStringLiteral("Slider1"), m_content);
     Slider2 = buzzerSlider(QStringLiteral("Slider2"), m_content);
+    AccessibleName::byLabel(Label2, Text1);
+    AccessibleName::byLabel(Label3, Text2);
+    AccessibleName::set(Slider1, Label2->text());
+    AccessibleName::set(Slider2, Label3->text());
 
     auto *caseFrame = new QGroupBox(m_content);
     caseFrame->setObjectName(QStringLiteral("Frame1"));

@@ -5,7 +5,9 @@
 #include "link/ChangePasswordExchange.h"
 #include "link/Frames.h"
 #include "link/PasswordKeyFilter.h"
+#include "platform/AccessibleName.h"
 #include "platform/Clock.h"
+#include "platform/PortNames.h"
 #include "platform/SerialPort.h"
 #include "platform/Ui.h"
 
@@ -51,6 +53,9 @@ frmChangePwd::frmChangePwd(Session &session, Platform &platform, QWidget *parent
     lbl1->setObjectName(QStringLiteral("lblLabels(1)"));
     auto *label1 = new QLabel(QStringLiteral("Confirm New Password:"), this);
     label1->setObjectName(QStringLiteral("Label1"));
+    AccessibleName::byLabel(lbl0, txtCurrentPwd);
+    AccessibleName::byLabel(lbl1, txtNewPwd);
+    AccessibleName::byLabel(label1, txtConfirmNewPwd);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
@@ -156,8 +161,10 @@ void frmChangePwd::cmdOK_Click()
         break;
     case ChangePasswordResult::NoAnswer:
         accept();
-        say(QStringLiteral(" Communications failed to establish. \r\nCheck physical connections and\r\n"
-                           "make sure reader is powered up."));
+        m_platform.ui.messageBox(QStringLiteral(" Communications failed to establish. \r\nCheck physical connections and\r\n"
+                                                "make sure reader is powered up."),
+                                 Ui::Buttons::Ok, Ui::Icon::Information, QString(),
+                                 {noReplyDetail(m_platform.portNames, ChgPwdComm->portNumber())});
         break;
     case ChangePasswordResult::Changed:
         m_session.LoginPassword = r.paddedNewPassword;

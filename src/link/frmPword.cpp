@@ -145,7 +145,7 @@ void frmPword::cmdOK_Click()
     case LoginResult::OtherReply: {
         const int n = m_port.portNumber();
         m_ui.messageBox(communicationMessage(), Ui::Buttons::Ok, Ui::Icon::Exclamation, kTitle,
-                        {noReplyDetail(n, m_names ? m_names->deviceFor(n) : PortNames::platformName(n))});
+                        {noReplyDetail(m_names, n)});
         emptyAndFocus();
         break;
     }

@@ -1,5 +1,7 @@
 #include "platform/PortNames.h"
 
+#include "platform/PortProblem.h"
+
 #include "platform/SettingsStore.h"
 
 namespace {
@@ -84,4 +86,9 @@ QString PortNames::platformName(int comNumber)
 #else
     return QStringLiteral("/dev/ttyS%1").arg(comNumber - 1);
 #endif
+}
+
+QString noReplyDetail(const PortNames *names, int comNumber)
+{
+    return noReplyDetail(comNumber, names ? names->deviceFor(comNumber) : PortNames::platformName(comNumber));
 }

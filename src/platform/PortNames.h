@@ -8,6 +8,12 @@ class SettingsStore;
 // Which device a COM number means. In order: a command-line override
 // (--com n=DEVICE), the environment (ZEV_COMn), the per-user setting
 // "Ports/COMn" of "ZEV1100", then the platform's own name.
+class PortNames;
+
+// The detail of a box that says nothing answered on COM comNumber, naming the
+// device it means (without names: the platform's own name).
+QString noReplyDetail(const PortNames *names, int comNumber);
+
 class PortNames
 {
 public:

@@ -3,6 +3,7 @@
 #include "core/Platform.h"
 #include "symbology/HexBoxes.h"
 #include "core/Session.h"
+#include "platform/AccessibleName.h"
 #include "platform/Twips.h"
 #include "platform/Ui.h"
 #include "symbology/SymbologyDefaults.h"
@@ -168,6 +169,12 @@ QPushButton *frmBarcode::makePadButton(std::span<QPushButton *> array, const cha
     return button;
 }
 
+void frmBarcode::nameHexRow(QLineEdit *box, QPushButton *pad, const QString &caption)
+{
+    AccessibleName::set(box, caption);
+    AccessibleName::set(pad, AccessibleName::spoken(caption) + QStringLiteral(" key pad"));
+}
+
 QWidget *frmBarcode::lengthFrame(int k, QWidget *parent)
 {
     // The fixed option of the first tab comes first in its array; on the others the user-defined one does.
@@ -180,6 +187,7 @@ QWidget *frmBarcode::lengthFrame(int k, QWidget *parent)
         grid->addWidget(makeOption(Option6, "Option6", option, caption, frame), r, 0, Qt::AlignLeft);
         grid->addWidget(makeHexBox(Text1, "Text1", box, frame), r, 1);
         grid->addWidget(makePadButton(Command3, "Command3", box, frame), r, 2);
+        nameHexRow(Text1[size_t(box)], Command3[size_t(box)], caption);
         auto *hex = new QLabel(QStringLiteral("(Hex)"), frame);
         hex->setObjectName(indexed("Label2", box));
         grid->addWidget(hex, r, 3);
@@ -332,6 +340,7 @@ void frmBarcode::buildTabs()
                             Qt::AlignLeft);
             grid->addWidget(makeHexBox(TB, "TB", i, body), row, col + 1);
             grid->addWidget(makePadButton(CB4, "CB4", i, body), row, col + 2);
+            nameHexRow(TB[size_t(i)], CB4[size_t(i)], QString::fromLatin1(names[i]) + QStringLiteral(" Code ID"));
             auto *hex = new QLabel(QStringLiteral("(Hex)"), body);
             hex->setObjectName(indexed("Label1", i));
             grid->addWidget(hex, row, col + 3);

@@ -57,6 +57,8 @@ private:
                              const QString &caption, QWidget *parent);
     QGroupBox *makeFrame(const QString &name, const QString &title, QWidget *parent);
     QLineEdit *makeHexBox(std::span<QLineEdit *> array, const char *arrayName, int index, QWidget *parent);
+    // A hexadecimal box and its pad are read by what the row sets.
+    static void nameHexRow(QLineEdit *box, QPushButton *pad, const QString &caption);
     QPushButton *makePadButton(std::span<QPushButton *> array, const char *arrayName, int index, QWidget *parent);
     QWidget *lengthFrame(int k, QWidget *parent);
     QWidget *codeIdRow(int i, QWidget *parent);

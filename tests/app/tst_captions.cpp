@@ -8,14 +8,18 @@
 #include "format/frmParameter.h"
 #include "format/frmTerminator.h"
 #include "format/sfrmASC.h"
+#include "format/sfrmPad.h"
 #include "link/frmChangePwd.h"
 #include "link/frmPword.h"
 #include "link/frmTransmit.h"
+#include "platform/PortNames.h"
+#include "platform/SerialPortsDialog.h"
 #include "support/TestFiles.h"
 #include "support/WindowTest.h"
 #include "symbology/frmBarcode.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -209,6 +213,12 @@ QList<Caption> captions()
     return table;
 }
 
+QString accessibleName(QWidget *w)
+{
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
+    return face ? face->text(QAccessible::Name) : QString();
+}
+
 QString captionOf(QObject *o)
 {
     if (auto *tabs = qobject_cast<QTabWidget *>(o)) {
@@ -240,10 +250,68 @@ private Q_SLOTS:
     {
         resetRig(TestFiles::sourceDir());
         std::unique_ptr<SerialPort> loginPort = m_platform->makePort();
+        const std::map<QString, std::unique_ptr<QWidget>> windows = allWindows(*loginPort);
+
+        QStringList wrong;
+        for (const Caption &c : captions()) {
+            QWidget *window = windows.count(c.window) ? windows.at(c.window).get() : nullptr;
+            QObject *control = !window || c.control.isEmpty() ? window : window->findChild<QObject *>(c.control);
+            const QString shown = !control ? QStringLiteral("(missing)")
+                                  : c.control.isEmpty() ? window->windowTitle()
+                                                        : captionOf(control);
+            if (shown != c.text)
+                wrong << QStringLiteral("%1 %2: \"%3\", not \"%4\"").arg(c.window, c.control, shown, c.text);
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+        verifyScript();
+    }
+
+    // What a screen reader says for each control that takes focus: never
+    // nothing, and for a row of like controls, which one of the row.
+    void everyFocusableControlHasAName()
+    {
+        resetRig(TestFiles::sourceDir());
+        std::unique_ptr<SerialPort> loginPort = m_platform->makePort();
+        const std::map<QString, std::unique_ptr<QWidget>> windows = allWindows(*loginPort);
+
+        QStringList unnamed;
+        for (const auto &[name, window] : windows) {
+            for (QWidget *w : window->findChildren<QWidget *>()) {
+                if (w->focusPolicy() == Qt::NoFocus || w->focusProxy() || w->window() != window.get())
+                    continue;
+                if (accessibleName(w).trimmed().isEmpty())
+                    unnamed << QStringLiteral("%1 %2 (%3)").arg(name, w->objectName(), QString::fromLatin1(w->metaObject()->className()));
+            }
+        }
+        // Row members say which one they are; boxes say their label's caption.
+        const QList<Caption> named = {
+            {"frmAmble", "Preamble(0)", "Preamble 1"},      {"frmAmble", "Text1(7)", "Preamble 8 code"},
+            {"frmAmble", "Preamble(10)", "Postamble 1"},    {"frmAmble", "Text1(17)", "Postamble 8 code"},
+            {"frmBarcode", "TB(0)", "Code 39 / Code 32 Code ID"}, {"frmBarcode", "CB4(14)", "UPC-A Code ID key pad"},
+            {"frmBarcode", "Text1(1)", "Uset Define Length Setting"},
+            {"frmChangePwd", "txtConfirmNewPwd", "Confirm New Password"},
+            {"frmParameter", "Slider2", "Buzzer Duration"},  {"Data", "RichTextBox1", "Data"},
+        };
+        for (const Caption &c : named) {
+            auto *w = windows.at(c.window)->findChild<QWidget *>(c.control);
+            if (!w || accessibleName(w) != c.text)
+                unnamed << QStringLiteral("%1 %2: \"%3\", not \"%4\"").arg(c.window, c.control, w ? accessibleName(w) : QString(), c.text);
+        }
+        for (const QString &u : unnamed)
+            qWarning("no name: %s", qPrintable(u));
+        QCOMPARE(unnamed.size(), 0);
+        verifyScript();
+    }
+
+private:
+    PortNames m_names{nullptr};
+
+    std::map<QString, std::unique_ptr<QWidget>> allWindows(SerialPort &loginPort)
+    {
         std::map<QString, std::unique_ptr<QWidget>> windows;
         auto add = [&](QWidget *w) { windows[w->objectName()].reset(w); };
         add(new MDIfrmMain(m_session, *m_platform));
-        add(new frmPword(m_session, m_ui, *loginPort, m_clock));
+        add(new frmPword(m_session, m_ui, loginPort, m_clock));
         add(new frmTransmit(m_session, *m_platform));
         add(new frmChangePwd(m_session, *m_platform));
         add(new frmDownLoad(m_session, *m_platform));
@@ -255,19 +323,9 @@ private Q_SLOTS:
         add(new frmAmble(m_session, m_ui));
         add(new sfrmASC(m_session));
         add(new frmBarcode(m_session, *m_platform));
-
-        QStringList wrong;
-        for (const Caption &c : captions()) {
-            QWidget *window = windows.count(c.window) ? windows[c.window].get() : nullptr;
-            QObject *control = !window || c.control.isEmpty() ? window : window->findChild<QObject *>(c.control);
-            const QString shown = !control ? QStringLiteral("(missing)")
-                                  : c.control.isEmpty() ? window->windowTitle()
-                                                        : captionOf(control);
-            if (shown != c.text)
-                wrong << QStringLiteral("%1 %2: \"%3\", not \"%4\"").arg(c.window, c.control, shown, c.text);
-        }
-        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
-        verifyScript();
+        add(new sfrmPad(m_session));
+        add(new SerialPortsDialog(m_names, 1, [] { return QList<PortInfo>{}; }));
+        return windows;
     }
 };
 

@@ -8,6 +8,7 @@
 #include "collect/frmEnaDisRTC.h"
 #include "link/frmChangePwd.h"
 #include "link/Frames.h"
+#include "platform/PortNames.h"
 #include "platform/QtSettingsStore.h"
 #include "support/FakeSerialPort.h"
 #include "support/ModelPeer.h"
@@ -119,6 +120,15 @@ class TestFrmDownLoad : public QObject
     void choose(const char *option) { child<QRadioButton>(*m_window, option)->setChecked(true); }
     void ok() { m_window->cmdOK_Click(); }
     bool okEnabled() { return child<QPushButton>(*m_window, "cmdOK")->isEnabled(); }
+    // Beside a box saying nothing answered: the port tried and what to check.
+    void verifyNoReplyDetail(int box)
+    {
+        const QString detail = m_ui.boxOptions.at(box).detail;
+        const int n = m_session.CommPortNumber;
+        for (const QString &told : {QStringLiteral("COM %1 (%2)").arg(n).arg(PortNames::platformName(n)),
+                                    QStringLiteral("cable"), QStringLiteral("switched on"), QStringLiteral("\"Ports...\"")})
+            QVERIFY2(detail.contains(told), qPrintable(detail));
+    }
 
 private Q_SLOTS:
     // Downloads are archived: never into the real home.
@@ -291,6 +301,7 @@ private Q_SLOTS:
         ok();
         QCOMPARE(m_ui.boxes, (QList<Box>{{kCommFailed, Ui::Buttons::Ok, Ui::Icon::Information,
                                           QStringLiteral("Download Data From ZEV")}}));
+        verifyNoReplyDetail(0);
         QVERIFY(okEnabled());
         QCOMPARE(m_session.BusyCount, qint16(0));
         QVERIFY(m_ui.modalWindows.isEmpty());
@@ -303,6 +314,7 @@ private Q_SLOTS:
         ok();
         QCOMPARE(m_ui.boxes, (QList<Box>{{kCommFailed, Ui::Buttons::Ok, Ui::Icon::Information,
                                           QStringLiteral("Download Data From ZEV")}}));
+        verifyNoReplyDetail(0);
         QVERIFY(m_ui.modalWindows.isEmpty());
         QVERIFY(okEnabled());
 
@@ -410,6 +422,54 @@ private Q_SLOTS:
         QVERIFY(m_window->close());
     }
 
+    // Ends before "D": no viewer, nothing archived, the window ready for another try.
+    void downloadEndingBeforeD_data()
+    {
+        QTest::addColumn<int>("failingPort"); // in the order the window made them: check, data; -1 none
+        QTest::addColumn<int>("stopAtMs");    // Stop pressed this long after OK; -1 never
+        QTest::addColumn<int>("frames");      // frames the scanner received
+        QTest::addColumn<QString>("text");    // the box; empty: none
+        QTest::newRow("check port cannot be opened")
+            << 0 << -1 << 0 << QStringLiteral("Cannot open the serial port: No such file or directory");
+        QTest::newRow("data port cannot be opened")
+            << 1 << -1 << 1 << QStringLiteral("Cannot open the serial port: No such file or directory");
+        QTest::newRow("stop during the password check") << -1 << 100 << 1 << QString();
+    }
+    void downloadEndingBeforeD()
+    {
+        QFETCH(int, failingPort);
+        QFETCH(int, stopAtMs);
+        QFETCH(int, frames);
+        QFETCH(QString, text);
+        ScannerModel::Config config;
+        config.records = ScannerModel::generateRecords(5, m_clock.now().addDays(-1), 3);
+        useModel(config);
+        if (failingPort >= 0)
+            m_ports.at(failingPort)->failOpen = true;
+        const qint64 start = m_clock.tickCount();
+        m_clock.onTick = [&](qint64 now) {
+            if (stopAtMs >= 0 && now - start == stopAtMs)
+                QTest::keyClick(child<QPushButton>(*m_window, "cmdStop"), Qt::Key_Escape);
+        };
+        ok();
+        m_clock.onTick = nullptr;
+        QCOMPARE(model().framesReceived().size(), frames);
+        if (text.isEmpty()) {
+            QVERIFY(m_ui.boxes.isEmpty());
+        } else {
+            QCOMPARE(m_ui.boxes, (QList<Box>{{text, Ui::Buttons::Ok, Ui::Icon::Information, QStringLiteral("ZEV")}}));
+            // The device that failed and why, as the operating system said it.
+            QCOMPARE(m_ui.boxOptions[0].detail, m_ports.at(failingPort)->problem().detail());
+            QVERIFY(!m_ui.boxOptions[0].detail.isEmpty());
+        }
+        QVERIFY(m_ui.modalWindows.isEmpty());
+        QCOMPARE(model().records().size(), 5);
+        QVERIFY(okEnabled());
+        QVERIFY(!child<QPushButton>(*m_window, "cmdStop")->isEnabled());
+        QVERIFY(child<QWidget>(*m_window, "LBD")->isHidden());
+        QCOMPARE(m_session.BusyCount, qint16(0));
+    }
+
     void wrongPasswordStillSendsDAndEndsInTheFault()
     {
         m_session.LoginPassword = QStringLiteral("9999    ");
@@ -462,13 +522,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("eraseDelay");
         QTest::addColumn<QString>("message");
-        QTest::newRow("acknowledged") << 1000 << QStringLiteral(" No more data stored in reader. ");
-        QTest::newRow("too late") << 5200 << kCommFailed;
+        QTest::addColumn<bool>("noReply");
+        QTest::newRow("acknowledged") << 1000 << QStringLiteral(" No more data stored in reader. ") << false;
+        QTest::newRow("too late") << 5200 << kCommFailed << true;
     }
     void eraseOutcomes()
     {
         QFETCH(int, eraseDelay);
         QFETCH(QString, message);
+        QFETCH(bool, noReply);
         ScannerModel::Config config;
         config.records = ScannerModel::generateRecords(5, m_clock.now(), 1);
         config.eraseDelayMs = eraseDelay;
@@ -486,6 +548,10 @@ private Q_SLOTS:
         QCOMPARE(maxima, QSet<int>{ErasePolls});
         QCOMPARE(m_ui.boxes.size(), 2);
         QCOMPARE(m_ui.boxes[1], (Box{message, Ui::Buttons::Ok, Ui::Icon::Information, QStringLiteral("Erase Data in ZEV")}));
+        if (noReply)
+            verifyNoReplyDetail(1);
+        else
+            QCOMPARE(m_ui.boxOptions[1].detail, QString());
         QVERIFY(model().records().isEmpty());
         QCOMPARE(opens(), 1);
         QVERIFY(okEnabled());
@@ -647,6 +713,7 @@ private Q_SLOTS:
         choose(qPrintable(option));
         ok();
         QCOMPARE(m_ui.boxes, (QList<Box>{{text, Ui::Buttons::Ok, Ui::Icon::Information, title}}));
+        verifyNoReplyDetail(0);
         QVERIFY(m_ui.modalWindows.isEmpty());
         QVERIFY(okEnabled());
         QCOMPARE(m_session.BusyCount, qint16(0));
@@ -659,13 +726,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("rtc");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("noReply");
         QTest::newRow("no answer") << QList<QByteArray>{Link::AckFrame} << true << false << kCommFailed
-                                   << QStringLiteral("ZEV");
+                                   << QStringLiteral("ZEV") << true;
         QTest::newRow("read-back time-out") << QList<QByteArray>{Link::AckFrame, Link::AckFrame} << false << false
-                                            << kCommFailed << QStringLiteral("ZEV");
+                                            << kCommFailed << QStringLiteral("ZEV") << true;
         QTest::newRow("refused") << QList<QByteArray>{Link::AckFrame, Link::NakFrame} << true << true
                                  << QStringLiteral("Record to be timestamped  ")
-                                 << QStringLiteral(" Enable RTC Confirmation");
+                                 << QStringLiteral(" Enable RTC Confirmation") << false;
     }
     void clockSyncOutcomes()
     {
@@ -674,6 +742,7 @@ private Q_SLOTS:
         QFETCH(bool, rtc);
         QFETCH(QString, text);
         QFETCH(QString, title);
+        QFETCH(bool, noReply);
         QList<ScriptedPeer::Reply> script;
         for (const QByteArray &r : replies)
             script << ScriptedPeer::Reply{r, 20};
@@ -691,6 +760,10 @@ private Q_SLOTS:
         QCOMPARE(closed, closes);
         QCOMPARE(m_session.RtcFlag, rtc);
         QCOMPARE(m_ui.boxes.last(), (Box{text, Ui::Buttons::Ok, Ui::Icon::Information, title}));
+        if (noReply)
+            verifyNoReplyDetail(int(m_ui.boxes.size()) - 1);
+        else
+            QCOMPARE(m_ui.boxOptions.last().detail, QString());
         QCOMPARE(m_session.BusyCount, qint16(0));
     }
 
