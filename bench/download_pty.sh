@@ -97,7 +97,7 @@ for what in "$@"; do
         process_start
         download_once "$n"
         floor=$(calc "$START + $waits + (13 + $BYTES) / 1920")
-        echo "download $n records at the line rate ($BYTES bytes): $WALL s, floor $floor s, ratio $(calc "$WALL / $floor")"
+        echo "download $n records at the line rate ($BYTES bytes): $WALL s, floor $floor s, ratio $(calc "$WALL / $floor"); zevctl CPU $CPU s, $WAKES voluntary context switches"
         ;;
     unpaced:*)
         n=${what#unpaced:}
@@ -105,7 +105,7 @@ for what in "$@"; do
         run_zevctl assemble "$WORK/raw"
         floor=$(calc "$WALL + $waits")
         download_once "$n" --pace 0
-        echo "download $n records unpaced ($BYTES bytes): $WALL s, assemble + waits $floor s, ratio $(calc "$WALL / $floor")"
+        echo "download $n records unpaced ($BYTES bytes): $WALL s, assemble + waits $floor s, ratio $(calc "$WALL / $floor"); zevctl CPU $CPU s, $WAKES voluntary context switches"
         ;;
     cpu:*)
         n=${what#cpu:}
