@@ -119,10 +119,10 @@ DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Cloc
             going = false;
             break;
         }
-        qint64 wait = qMin<qint64>(QuietLine::ProbeMs, QuietLine::QuietMs - (now - lastByte));
+        qint64 wait = QuietLine::QuietMs - (now - lastByte);
         if (timeLimitMs > 0)
             wait = qMin(wait, timeLimitMs - (now - sent));
-        going = clock.waitMs(int(wait));
+        going = QuietLine::awaitMore(dataPort, clock, got.size(), wait);
         talking = going;
     }
     // What came before a failure or a stop is kept.

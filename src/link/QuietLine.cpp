@@ -3,6 +3,8 @@
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
+#include <climits>
+
 namespace QuietLine {
 
 namespace {
@@ -45,11 +47,21 @@ Drained drain(SerialPort &port, Clock &clock, qint64 limitMs)
         const qint64 needed = lastByte < 0 ? ProbeMs : QuietMs;
         if (quietFor >= needed)
             return d;
-        if (now - start >= limitMs || !clock.waitMs(int(qMin(needed - quietFor, qMax<qint64>(1, limitMs - (now - start)))))) {
+        if (now - start >= limitMs
+            || !awaitMore(port, clock, bytes.size(), qMin(needed - quietFor, qMax<qint64>(1, limitMs - (now - start))))) {
             d.quiet = false;
             return d;
         }
     }
+}
+
+bool awaitMore(SerialPort &port, Clock &clock, qsizetype lastRead, qint64 ms)
+{
+    const qsizetype batch = qMax<qsizetype>(1, qsizetype(port.bytesPerSecond()) * ProbeMs / 1000);
+    const int wait = int(qBound(qint64(1), ms, qint64(INT_MAX)));
+    if (lastRead > 0 && lastRead < batch)
+        return clock.waitForInput(port, qMin(wait, ProbeMs), int(batch));
+    return clock.waitForInput(port, wait, 1);
 }
 
 bool ready(SerialPort &port, Clock &clock, qint64 &stillSending, qint64 limitMs)

@@ -54,6 +54,13 @@ private:
     friend Drained drain(SerialPort &, Clock &, qint64);
 };
 
+// Sleeps until more of a stream may be read, at most ms. After an empty read
+// or a large one (a fast line) it wakes at the next byte; after a few bytes of
+// a line at its rate it waits for about ProbeMs worth of them, so a slow line
+// wakes every ProbeMs or so rather than per byte. A pause counted from the
+// read that took the last byte is then at most ProbeMs late.
+bool awaitMore(SerialPort &port, Clock &clock, qsizetype lastRead, qint64 ms);
+
 // After an exchange's wait: adds what arrived to reply, and goes on reading
 // while bytes keep coming (until ProbeMs pass without one), so that a reply
 // caught in the middle is taken whole and leaves no tail to the next step.

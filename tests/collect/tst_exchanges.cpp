@@ -106,11 +106,19 @@ private Q_SLOTS:
         int steps = 0;
         bool receiving = false;
         DownloadProgress progress;
-        progress.receiving = [&]() { receiving = true; };
+        qint64 sentAt = -1;
+        progress.receiving = [&]() {
+            receiving = true;
+            sentAt = clock.tickCount() - 180;
+        };
         progress.step = [&]() { ++steps; };
         const DownloadStream s = receiveDownload(*port, *port2, clock, session, progress);
         QVERIFY(receiving);
         QCOMPARE(s.bytes, QByteArray("firstsecond"));
+        // The pause runs from the last byte, not from a later read.
+        const qint64 pausedFor = clock.tickCount() - (sentAt + 400);
+        QVERIFY2(pausedFor >= QuietLine::QuietMs && pausedFor <= QuietLine::QuietMs + QuietLine::ProbeMs,
+                 QByteArray::number(pausedFor).constData());
         QVERIFY(steps >= 2);
         QVERIFY(!port2->isOpen());
     }
