@@ -128,7 +128,9 @@ int downloadRecords(Command &c, const DownloadOptions &d, Line &line, LedgerStep
         if (const int status = writeFile(c, d.rawFile, s.bytes); status != Done)
             return status;
     const QString how = s.end == DownloadStream::LineFailed ? QStringLiteral("the line failed: ") + s.error
-                      : s.end == DownloadStream::Stopped   ? QStringLiteral("stopped after %1 s").arg(seconds)
+                      : s.end == DownloadStream::Stopped   ? (line.clock.gate().stoppedForGood()
+                                                                      ? QStringLiteral("stopped: the program ends")
+                                                                      : QStringLiteral("stopped after %1 s").arg(seconds))
                                                             : QString();
     if (s.bytes.isEmpty())
         return c.fail(NoReply, how.isEmpty() ? QStringLiteral("nothing came after the download request")
@@ -143,11 +145,16 @@ int downloadRecords(Command &c, const DownloadOptions &d, Line &line, LedgerStep
                                   + (how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
     }
     step.complete = !s.incomplete(r);
+    step.machineId = r.download.machineId;
+    step.announced = r.announced;
+    step.received = r.terminated;
     step.record(c, r.download, s.bytes, line.device(), archiveName);
-    const int status = writeRecords(c, r, o, step.complete,
-                                    [&step](const QByteArray &json) { return withNewCount(json, step); });
-    if (status != Done)
-        return status;
+    if (d.writeOutput) {
+        const int status = writeRecords(c, r, o, step.complete,
+                                        [&step](const QByteArray &json) { return withNewCount(json, step); });
+        if (status != Done)
+            return status;
+    }
     if (!step.complete)
         return c.fail(Incomplete, QStringLiteral("download incomplete: received %1 of %2 records%3")
                                       .arg(r.terminated)

@@ -44,3 +44,9 @@ void QtSettingsStore::removeSetting(const QString &application, const QString &s
     store->remove(prefix + section + QLatin1Char('/') + key);
     store->sync();
 }
+
+QString QtSettingsStore::location(const QString &application) const
+{
+    QString prefix;
+    return openStore(m_iniFile, application, prefix)->fileName();
+}

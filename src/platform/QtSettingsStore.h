@@ -16,6 +16,8 @@ public:
     void saveSetting(const QString &application, const QString &section, const QString &key,
                      const QString &value) override;
     void removeSetting(const QString &application, const QString &section, const QString &key) override;
+    // Where application's settings are kept (a file path, or a registry path on Windows).
+    QString location(const QString &application) const;
 
 private:
     QString m_iniFile;
