@@ -1,6 +1,17 @@
 #include "cli/Station.h"
 
+#include "cli/ZevCtl.h"
 #include "link/Frames.h"
+#include "platform/QtSettingsStore.h"
+
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace Station {
 
@@ -169,6 +180,69 @@ QString check(const Options &o)
     if (!(o.everyMinutes >= 0 && o.everyMinutes <= 7 * 24 * 60))
         return QStringLiteral("every %1 minutes: it must be from 0 (never) to 10080").arg(o.everyMinutes);
     return QString();
+}
+
+namespace {
+
+const QString SettingsApp = QStringLiteral("ZEV1100");
+const QString Section = QStringLiteral("Station");
+
+// Why the settings file may not hold the password, or an empty string.
+QString exposed(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("cannot check %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if ((st.st_mode & 0777) != 0600 || st.st_uid != geteuid())
+        return QStringLiteral("the password in %1 is not used: the file's permissions are %2, and only its owner "
+                              "may read and write it (chmod 600 %1)")
+            .arg(path)
+            .arg(st.st_mode & 0777, 4, 8, QLatin1Char('0'));
+#else
+    Q_UNUSED(path);
+#endif
+    return QString();
+}
+
+} // namespace
+
+int load(const QStringList &args, const QStringList &ports, const QString &password, Options &o, bool &save,
+         QString &error)
+{
+    QtSettingsStore store;
+    o = fromSettings([&store](const QString &key) { return store.getSetting(SettingsApp, Section, key, QString()); });
+    const QString saved = o.password;
+    o.password = password;
+    if (!ports.isEmpty())
+        o.ports = ports;
+    if (!parseArgs(args, o, save, error))
+        return ZevCtl::Usage;
+    if (o.password.isEmpty() && !saved.isEmpty()) {
+        if (error = exposed(store.location(SettingsApp)); !error.isEmpty())
+            return ZevCtl::FileError;
+        o.password = saved;
+    }
+    if (error = check(o); !error.isEmpty())
+        return ZevCtl::Usage;
+    if (!o.exportDir.isEmpty() && !QFileInfo(o.exportDir).isDir()) {
+        error = QStringLiteral("--export-dir %1 is not a folder").arg(o.exportDir);
+        return ZevCtl::Usage;
+    }
+    return ZevCtl::Done;
+}
+
+bool save(const Options &o, QString &path, QString &error)
+{
+    QtSettingsStore store;
+    for (const auto &entry : toSettings(o))
+        store.saveSetting(SettingsApp, Section, entry.first, entry.second);
+    path = store.location(SettingsApp);
+    if (QFileInfo(path).isFile() && !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner)) {
+        error = QStringLiteral("the settings are saved in %1, but its permissions could not be set to 0600").arg(path);
+        return false;
+    }
+    return true;
 }
 
 } // namespace Station

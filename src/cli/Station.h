@@ -72,4 +72,14 @@ bool parseArgs(QStringList args, Options &o, bool &save, QString &error);
 // What makes options unusable (no port, a bad interval), or an empty string.
 QString check(const Options &o);
 
+// watch's options: the settings section "Station", then ports and password (the
+// options before "watch"), then args. The password is taken from the settings
+// only when the file is its owner's alone (0600). Returns 0, or the exit status
+// with the reason in error.
+int load(const QStringList &args, const QStringList &ports, const QString &password, Options &o, bool &save,
+         QString &error);
+// Writes o into the settings section and makes the file its owner's alone;
+// path gets the file's name.
+bool save(const Options &o, QString &path, QString &error);
+
 } // namespace Station

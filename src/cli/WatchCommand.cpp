@@ -21,7 +21,6 @@
 #include <map>
 
 #ifdef Q_OS_UNIX
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -31,9 +30,6 @@
 namespace ZevCtl {
 
 namespace {
-
-const QString SettingsApp = QStringLiteral("ZEV1100");
-const QString Section = QStringLiteral("Station");
 
 // What the main thread and the port threads share.
 struct Shared
@@ -67,15 +63,13 @@ struct Shared
         QMutexLocker lock(&mutex);
         gates.erase(port);
     }
-    // The gate lives in its port's thread: the stop is carried out there, at its next wait.
+    // A running collection ends at its next wait.
     void stopAll()
     {
         stop = true;
         QMutexLocker lock(&mutex);
-        for (const auto &entry : gates) {
-            ExchangeGate *gate = entry.second;
-            QMetaObject::invokeMethod(gate, [gate]() { gate->stopForGood(); }, Qt::QueuedConnection);
-        }
+        for (const auto &entry : gates)
+            entry.second->stopForGood();
     }
 };
 
@@ -273,62 +267,6 @@ void servePort(Shared &shared, const QString &port)
     shared.leave(port);
 }
 
-// Why the settings file may not hold the password, or an empty string.
-QString exposedSettings(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return QStringLiteral("cannot check %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
-    if ((st.st_mode & 0777) != 0600 || st.st_uid != geteuid())
-        return QStringLiteral("the password in %1 is not used: the file's permissions are %2, and only its owner "
-                              "may read it (chmod 600 %1)")
-            .arg(path)
-            .arg(st.st_mode & 0777, 4, 8, QLatin1Char('0'));
-#else
-    Q_UNUSED(path);
-#endif
-    return QString();
-}
-
-// The settings section, then the options before "watch", then its own.
-int loadOptions(Command &c, const QStringList &ports, Station::Options &o, bool &save)
-{
-    QtSettingsStore store;
-    o = Station::fromSettings([&store](const QString &key) {
-        return store.getSetting(SettingsApp, Section, key, QString());
-    });
-    const QString saved = o.password;
-    o.password = c.password;
-    if (!ports.isEmpty())
-        o.ports = ports;
-    QString error;
-    if (!Station::parseArgs(c.args, o, save, error))
-        return c.fail(Usage, error);
-    if (o.password.isEmpty() && !saved.isEmpty()) {
-        if (const QString why = exposedSettings(store.location(SettingsApp)); !why.isEmpty())
-            return c.fail(FileError, why);
-        o.password = saved;
-    }
-    if (error = Station::check(o); !error.isEmpty())
-        return c.fail(Usage, error);
-    if (!o.exportDir.isEmpty() && !QFileInfo(o.exportDir).isDir())
-        return c.fail(Usage, QStringLiteral("--export-dir %1 is not a folder").arg(o.exportDir));
-    return Done;
-}
-
-int saveOptions(Command &c, const Station::Options &o)
-{
-    QtSettingsStore store;
-    for (const auto &entry : Station::toSettings(o))
-        store.saveSetting(SettingsApp, Section, entry.first, entry.second);
-    const QString path = store.location(SettingsApp);
-    // The file holds the password: its owner alone may read it.
-    if (QFileInfo(path).isFile() && !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner))
-        return c.fail(FileError, QStringLiteral("the settings are saved in %1, but its permissions could not be set to 0600").arg(path));
-    return c.print(QStringLiteral("the station's settings are saved in %1\n").arg(path));
-}
-
 #ifdef Q_OS_UNIX
 int g_signalPipe[2] = {-1, -1};
 extern "C" void onStationSignal(int signal)
@@ -367,10 +305,15 @@ int watch(Command &c, const QStringList &ports)
 {
     Station::Options o;
     bool save = false;
-    if (const int status = loadOptions(c, ports, o, save); status != Done)
-        return status;
-    if (save)
-        return saveOptions(c, o);
+    QString error;
+    if (const int status = Station::load(c.args, ports, c.password, o, save, error); status != Done)
+        return c.fail(status, error);
+    if (save) {
+        QString path;
+        if (!Station::save(o, path, error))
+            return c.fail(FileError, error);
+        return c.print(QStringLiteral("the station's settings are saved in %1\n").arg(path));
+    }
 
     Shared shared(c.err, c.ledgerUrl);
     shared.current = std::make_shared<const Station::Options>(o);
@@ -405,12 +348,8 @@ int watch(Command &c, const QStringList &ports)
         // SIGHUP: the settings again; a port still watched keeps its thread and its state.
         Station::Options next;
         bool ignored = false;
-        QBuffer why;
-        why.open(QIODevice::WriteOnly);
-        Command quiet{c.name, c.args, c.portOption, c.password, why, why, c.ledgerUrl, c.noLedger};
-        if (loadOptions(quiet, ports, next, ignored) != Done) {
-            shared.say(QStringLiteral("zevctl watch: the settings were not taken, watching on as before: ")
-                       + QString::fromLocal8Bit(why.data()).remove(QStringLiteral("zevctl watch: ")).trimmed());
+        if (Station::load(c.args, ports, c.password, next, ignored, error) != Done) {
+            shared.say(QStringLiteral("zevctl watch: the settings were not taken, watching on as before: ") + error);
             continue;
         }
         QStringList added;

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
 
 // One exchange with the scanner at a time, program-wide. Exchanges run inline
 // in handlers with local event loops, so a click, a key or a close can arrive
@@ -17,6 +18,7 @@ public:
     // The running exchange ends at its next wait; the request ends with its guard.
     void stop();
     // The program is ending: the running exchange and every later wait stop at once.
+    // Safe from any thread: a wait in the gate's thread ends at once.
     void stopForGood();
     bool stopping() const { return m_stop || m_forGood; }
     bool stoppedForGood() const { return m_forGood; }
@@ -27,8 +29,9 @@ Q_SIGNALS:
 private:
     friend class ExchangeGuard;
     bool m_busy = false;
-    bool m_stop = false;
-    bool m_forGood = false;
+    // A station's port thread is stopped from the main thread.
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_forGood{false};
 };
 
 // Taken by a handler for the length of its exchange. held() is false when

@@ -26,6 +26,9 @@ bool QtClock::waitMs(int ms)
             loop.quit();
         });
         QObject::connect(&gate(), &ExchangeGate::stopRequested, &loop, &QEventLoop::quit);
+        // A stop from another thread may have come before the connection.
+        if (stopping())
+            break;
         loop.exec();
         // A loop ended from outside means the application is quitting: from
         // then on every local loop returns at once, so waiting on would spin.
