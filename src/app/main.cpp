@@ -2,6 +2,7 @@
 #include "core/Platform.h"
 #include "core/Session.h"
 #include "app/Startup.h"
+#include "ledger/LedgerSettings.h"
 #include "platform/PortNames.h"
 #include "platform/QtClock.h"
 #include "platform/QtSerialPort.h"
@@ -73,6 +74,11 @@ int main(int argc, char **argv)
     QtClock clock;
     Platform platform{ui, store, clock, [&names]() { return std::make_unique<QtSerialPort>(names); }, QString(),
                       &names};
+    platform.recordDownload = [&store, &clock](const QByteArray &stream, const QString &archiveName, bool complete,
+                                               const QString &port) {
+        return LedgerSettings::recordForWindow(store, stream, archiveName, complete, port, clock.now().date().year());
+    };
+    platform.showRecordsStore = [&store](QWidget *parent) { LedgerSettings::showDialog(store, parent); };
     Session session;
     Program program(session, platform);
     if (!program.start())

@@ -1,24 +1,15 @@
 #include "cli/LedgerStep.h"
 
+#include "ledger/LedgerSettings.h"
 #include "platform/QtSettingsStore.h"
 
-#include <QCryptographicHash>
-#include <QSysInfo>
 
 namespace ZevCtl {
-
-namespace {
-
-const QString SettingsApp = QStringLiteral("ZEV1100");
-const QString Section = QStringLiteral("Ledger");
-
-} // namespace
 
 bool ledgerOff(const Command &c)
 {
     QtSettingsStore store;
-    return c.noLedger
-        || store.getSetting(SettingsApp, Section, QStringLiteral("enabled"), QStringLiteral("true")) == QLatin1String("false");
+    return c.noLedger || !LedgerSettings::enabled(store);
 }
 
 std::unique_ptr<Ledger> openLedger(const Command &c, QString &error)
@@ -26,7 +17,7 @@ std::unique_ptr<Ledger> openLedger(const Command &c, QString &error)
     QString url = c.ledgerUrl;
     if (url.isEmpty()) {
         QtSettingsStore store;
-        url = store.getSetting(SettingsApp, Section, QStringLiteral("url"), QString());
+        url = LedgerSettings::url(store);
     }
     Ledger::Opened o = Ledger::open(url);
     error = o.error;
@@ -43,15 +34,7 @@ void LedgerStep::record(Command &c, const RecordAssembler::Records &records, con
     QString error;
     ledger = openLedger(c, error);
     if (ledger) {
-        LedgerDownload d;
-        d.records = records;
-        d.complete = complete;
-        d.when = QDateTime::currentDateTime();
-        d.host = QSysInfo::machineHostName();
-        d.portDevice = device;
-        d.archiveName = archiveName;
-        d.rawSha256 = QCryptographicHash::hash(raw, QCryptographicHash::Sha256).toHex();
-        recorded = ledger->record(d);
+        recorded = ledger->record(downloadTakenNow(records, raw, complete, device, archiveName));
         error = recorded.error;
     }
     if (!recorded.ok) {

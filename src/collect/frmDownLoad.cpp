@@ -22,6 +22,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -92,6 +93,14 @@ frmDownLoad::frmDownLoad(Session &session, Platform &platform, QWidget *parent)
     cmdStop->setEnabled(false);
     cmdStop->setAutoDefault(false);
 
+    lblCollected = new QLabel(this);
+    lblCollected->setObjectName(QStringLiteral("lblCollected"));
+    cmdStore = new QPushButton(QStringLiteral("Records Store..."), this);
+    cmdStore->setObjectName(QStringLiteral("cmdStore"));
+    cmdStore->setAutoDefault(false);
+    cmdStore->setVisible(bool(m_platform.showRecordsStore));
+    connect(cmdStore, &QPushButton::clicked, this, [this]() { m_platform.showRecordsStore(this); });
+
     auto *grid = new QGridLayout(this);
     grid->addWidget(Label1, 0, 0, 1, 2);
     auto *options = new QVBoxLayout;
@@ -101,6 +110,8 @@ frmDownLoad::frmDownLoad(Session &session, Platform &platform, QWidget *parent)
     grid->addLayout(options, 1, 0);
     auto *side = new QVBoxLayout;
     side->addWidget(Frame1);
+    side->addWidget(lblCollected);
+    side->addWidget(cmdStore);
     side->addStretch();
     grid->addLayout(side, 1, 1);
     grid->addWidget(LBD, 2, 0, 1, 2);
@@ -303,7 +314,7 @@ bool frmDownLoad::erase()
 
 // Every download is kept before anything else happens to it; a failure is
 // told and the download is still shown.
-void frmDownLoad::archive(const QByteArray &stream)
+QString frmDownLoad::archive(const QByteArray &stream)
 {
     const DownloadArchive::Saved saved = DownloadArchive::save(stream, m_platform.clock.now());
     if (!saved.ok)
@@ -311,6 +322,7 @@ void frmDownLoad::archive(const QByteArray &stream)
             QStringLiteral("This download could not be kept in the downloads folder. Save it before you close the viewer."),
             Ui::Buttons::Ok, Ui::Icon::Exclamation, QStringLiteral("Download Data From ZEV"),
             BoxOptions{QDir::toNativeSeparators(saved.path) + QStringLiteral(": ") + saved.error});
+    return saved.ok ? QFileInfo(saved.path).fileName() : QString();
 }
 
 void frmDownLoad::download()
@@ -318,6 +330,7 @@ void frmDownLoad::download()
     if (!m_viewer)
         m_viewer = std::make_unique<Data>(m_platform.ui, this);
     m_viewer->clear();
+    lblCollected->clear();
     DownloadProgress progress;
     progress.receiving = [this]() {
         setStatus(QStringLiteral("Downloading Data..."), QColor(255, 0, 0));
@@ -351,8 +364,9 @@ void frmDownLoad::download()
     lblRecords->hide();
     ProgressBarM->setMaximum(100);
     // What came is archived even when the program is ending.
+    QString archiveName;
     if (!stream.bytes.isEmpty() && !stream.refused())
-        archive(stream.bytes);
+        archiveName = archive(stream.bytes);
     if (m_platform.clock.gate().stoppedForGood()) {
         LBD->hide();
         endAfterFailure();
@@ -393,11 +407,17 @@ void frmDownLoad::download()
     if (assembled.headerOnly)
         cmdOK->setEnabled(true);
     LBD->hide();
+    // Kept in the store before the user sees it, so closing the viewer loses nothing.
+    const QString collected = m_platform.recordDownload
+                                ? m_platform.recordDownload(stream.bytes, archiveName, !stream.incomplete(assembled),
+                                                            QStringLiteral("COM%1").arg(m_session.CommPortNumber))
+                                : QString();
     m_viewer->setText(assembled.text);
     m_viewer->setRecords(assembled.download);
     ProgressBarM->setValue(ProgressBarM->maximum());
     m_platform.clock.processEvents();
     m_platform.ui.showModal(*m_viewer);
+    lblCollected->setText(collected);
     // The user saw what arrived; now they learn that it is not all.
     if (stream.incomplete(assembled))
         m_platform.ui.messageBox(incompleteDownloadText(assembled.terminated, assembled.announced), Ui::Buttons::Ok,

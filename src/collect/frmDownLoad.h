@@ -42,7 +42,7 @@ private:
     void refreshChecks();
     void stepProgress();
     void setStatus(const QString &caption, const QColor &colour);
-    void archive(const QByteArray &stream);
+    QString archive(const QByteArray &stream);
 
     Session &m_session;
     Platform &m_platform;
@@ -61,4 +61,6 @@ private:
     QLabel *lblRecords; // "N of M records, about T left" beside the bar while a download arrives
     QPushButton *cmdOK;
     QPushButton *cmdStop;
+    QLabel *lblCollected; // "N new, M already collected" once the viewer is closed
+    QPushButton *cmdStore;
 };

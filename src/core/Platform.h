@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -9,6 +10,7 @@ class SettingsStore;
 class Clock;
 class SerialPort;
 class PortNames;
+class QWidget;
 
 // What the windows get from the machine. main wires the real parts; tests
 // their stand-ins. Every window that talks to the scanner makes its own port.
@@ -23,4 +25,10 @@ struct Platform
     // Which device each COM number means; the Serial Ports dialog changes it.
     // Without it the windows offer no "Ports..." button.
     PortNames *portNames = nullptr;
+    // Keeps a download's records in the collected-records store and says what
+    // came of it ("N new, M already collected"); empty: nothing is recorded.
+    std::function<QString(const QByteArray &stream, const QString &archiveName, bool complete, const QString &port)>
+        recordDownload = nullptr;
+    // Opens the "Records Store" dialog; empty: the data dialog offers none.
+    std::function<void(QWidget *parent)> showRecordsStore = nullptr;
 };

@@ -1,11 +1,13 @@
 #include "ledger/Ledger.h"
 
 #include <QAtomicInt>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 
 namespace {
 
@@ -23,6 +25,20 @@ QString notNull(const QString &text)
 }
 
 } // namespace
+
+LedgerDownload downloadTakenNow(const RecordAssembler::Records &records, const QByteArray &raw, bool complete,
+                                const QString &portDevice, const QString &archiveName)
+{
+    LedgerDownload d;
+    d.records = records;
+    d.complete = complete;
+    d.when = QDateTime::currentDateTime();
+    d.host = QSysInfo::machineHostName();
+    d.portDevice = portDevice;
+    d.archiveName = archiveName;
+    d.rawSha256 = QCryptographicHash::hash(raw, QCryptographicHash::Sha256).toHex();
+    return d;
+}
 
 Ledger::Ledger(const LedgerLocation &location)
     : m_location(location),
@@ -100,19 +116,25 @@ bool Ledger::exec(QSqlQuery &q, QString &error) const
     return false;
 }
 
+bool Ledger::execText(const QString &sql, QString &error) const
+{
+    // Not prepared: PostgreSQL prepares no transaction or lock statements.
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    if (q.exec(sql))
+        return true;
+    error = QStringLiteral("the records store (%1) failed: %2").arg(m_location.describe(), q.lastError().text().trimmed());
+    return false;
+}
+
 bool Ledger::begin(QString &error)
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection));
     // SQLite: take the write lock at once, so two writers wait instead of failing on upgrade.
-    q.prepare(postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
-    return exec(q, error);
+    return execText(postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"), error);
 }
 
 bool Ledger::commit(QString &error)
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(QStringLiteral("COMMIT"));
-    if (exec(q, error))
+    if (execText(QStringLiteral("COMMIT"), error))
         return true;
     rollback();
     return false;

@@ -28,6 +28,10 @@ struct LedgerDownload
     QByteArray rawSha256;   // hex SHA-256 of the raw bytes
 };
 
+// A download taken now on this station; the SHA-256 is taken of raw.
+LedgerDownload downloadTakenNow(const RecordAssembler::Records &records, const QByteArray &raw, bool complete,
+                                const QString &portDevice, const QString &archiveName);
+
 // What recording one download did.
 struct Recorded
 {
@@ -140,7 +144,9 @@ private:
     bool commit(QString &error);
     void rollback();
     bool exec(QSqlQuery &q, QString &error) const;
+    bool execText(const QString &sql, QString &error) const;
     QString selectRows() const;
+    QList<RecordRow> rows(const QString &tail, const QVariantList &values, QString *error);
     QString filterClause(const RecordFilter &filter, QVariantList &values) const;
     bool postgres() const { return m_location.kind == LedgerLocation::Postgres; }
 

@@ -66,11 +66,8 @@ ExportBatch Ledger::newBatch(const QString &sink, const QString &scannerKey, QSt
         return done(false);
     QSqlQuery q(QSqlDatabase::database(m_connection));
     // Two stations exporting to one sink: the second waits and then finds nothing new.
-    if (postgres()) {
-        q.prepare(QStringLiteral("LOCK TABLE exported IN SHARE ROW EXCLUSIVE MODE"));
-        if (!exec(q, e))
-            return done(false);
-    }
+    if (postgres() && !execText(QStringLiteral("LOCK TABLE exported IN SHARE ROW EXCLUSIVE MODE"), e))
+        return done(false);
     b.sink = sink;
     b.createdUtc = QDateTime::currentDateTimeUtc();
     q.prepare(QStringLiteral("INSERT INTO export_batches (sink, created_utc, rows) VALUES (?, ?, 0) RETURNING id"));

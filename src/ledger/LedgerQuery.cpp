@@ -77,12 +77,17 @@ RecordRow rowOf(const QSqlQuery &q)
 
 QList<RecordRow> Ledger::list(const RecordFilter &filter, QString *error)
 {
-    QList<RecordRow> rows;
     QVariantList values;
+    const QString where = filterClause(filter, values);
+    return rows(where + QStringLiteral(" ORDER BY s.machine_id, s.port_device, r.generation, r.position"), values, error);
+}
+
+QList<RecordRow> Ledger::rows(const QString &tail, const QVariantList &values, QString *error)
+{
+    QList<RecordRow> rows;
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.setForwardOnly(true);
-    q.prepare(selectRows() + filterClause(filter, values)
-              + QStringLiteral(" ORDER BY s.machine_id, s.port_device, r.generation, r.position"));
+    q.prepare(selectRows() + tail);
     for (const QVariant &v : values)
         q.addBindValue(v);
     QString e;
@@ -160,15 +165,5 @@ QList<ScannerStats> Ledger::stats(QString *error)
 
 QList<RecordRow> Ledger::batchRecords(qint64 batchId, QString *error)
 {
-    QList<RecordRow> rows;
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.setForwardOnly(true);
-    q.prepare(selectRows() + QStringLiteral("JOIN exported e ON e.record_id = r.id WHERE e.batch_id = ? ORDER BY r.id"));
-    q.addBindValue(batchId);
-    QString e;
-    if (exec(q, e))
-        while (q.next())
-            rows.append(rowOf(q));
-    setError(error, e);
-    return rows;
+    return rows(QStringLiteral("JOIN exported e ON e.record_id = r.id WHERE e.batch_id = ? ORDER BY r.id"), {batchId}, error);
 }

@@ -58,13 +58,12 @@ bool Ledger::migrate(QString &error)
         return false;
     QSqlQuery q(QSqlDatabase::database(m_connection));
     // Two stations opening a new shared store at once: one makes the tables, the other waits.
-    if (postgres() && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(2107)"))) {
-        exec(q, error);
+    if (postgres() && !execText(QStringLiteral("SELECT pg_advisory_xact_lock(2107)"), error)) {
         rollback();
         return false;
     }
-    q.prepare(QStringLiteral("CREATE TABLE IF NOT EXISTS ledger_meta (name TEXT PRIMARY KEY, value TEXT NOT NULL)"));
-    if (!exec(q, error)) {
+    if (!execText(QStringLiteral("CREATE TABLE IF NOT EXISTS ledger_meta (name TEXT PRIMARY KEY, value TEXT NOT NULL)"),
+                  error)) {
         rollback();
         return false;
     }
@@ -86,8 +85,7 @@ bool Ledger::migrate(QString &error)
     }
     for (int v = version; v < schemaVersion(); ++v) {
         for (const QString &sql : migrations().at(v)) {
-            q.prepare(forDatabase(sql, postgres()));
-            if (!exec(q, error)) {
+            if (!execText(forDatabase(sql, postgres()), error)) {
                 rollback();
                 return false;
             }

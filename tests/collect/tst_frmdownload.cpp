@@ -217,12 +217,25 @@ private Q_SLOTS:
                 QVERIFY(label->text().startsWith(QString::number(bar->value()) + QStringLiteral(" of 60 records")));
             }
         };
+        // The store takes the download before the viewer shows it; the dialog says what was new after.
+        QStringList recorded;
+        QByteArray recordedStream;
+        m_platform->recordDownload = [&](const QByteArray &stream, const QString &archiveName, bool complete,
+                                         const QString &port) {
+            recordedStream = stream;
+            recorded << archiveName << QVariant(complete).toString() << port;
+            return QStringLiteral("60 new, 0 already collected");
+        };
+        auto *collected = child<QLabel>(*m_window, "lblCollected");
         QByteArray shown;
         m_ui.onModal([&](QDialog &d) {
             shown = static_cast<Data &>(d).text();
+            QVERIFY(!recorded.isEmpty() && collected->text().isEmpty());
             return 0;
         });
         ok();
+        QCOMPARE(collected->text(), QStringLiteral("60 new, 0 already collected"));
+        m_platform->recordDownload = nullptr;
         m_clock.onTick = nullptr;
         QVERIFY2(counts.size() >= 3 && counts.filter(QStringLiteral(" s left")).size() >= 2, qPrintable(counts.join(u'|')));
         QCOMPARE(counts.last(), QStringLiteral("60 of 60 records"));
@@ -234,6 +247,9 @@ private Q_SLOTS:
                  qPrintable(files[0]));
         QFile raw(archive.filePath(files[0]));
         QVERIFY(raw.open(QIODevice::ReadOnly));
+        QCOMPARE(recorded, (QStringList{files[0], QStringLiteral("true"), QStringLiteral("COM2")}));
+        QCOMPARE(recordedStream, raw.readAll());
+        raw.seek(0);
         QCOMPARE(RecordAssembler::assemble(raw.readAll(), false, false, 2026).text, shown);
 
         // A data folder that cannot be made: the box, then the viewer all the same.

@@ -1,0 +1,251 @@
+// The collected-records store end to end: zevctl collect and records against
+// zev-scanner-sim. The same table runs on SQLite and, under pg_virtualenv
+// (ZEV_TEST_POSTGRES=1), on PostgreSQL.
+#include "support/SimProcess.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+
+class TestLedgerSim : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_url;
+    bool m_postgres = false;
+
+    // A store of its own for each test.
+    bool newStore(const QString &name)
+    {
+        if (!m_postgres) {
+            m_url = m_dir.filePath(name + QStringLiteral(".sqlite"));
+            return true;
+        }
+        m_url = QStringLiteral("postgresql:///") + name;
+        return QProcess::execute(QStringLiteral("createdb"), {name}) == 0;
+    }
+
+    ToolRun zevctl(const QStringList &args, int timeoutMs = 60000)
+    {
+        return runTool(QStringLiteral("zevctl"), QStringList{QStringLiteral("--ledger"), m_url} + args, timeoutMs);
+    }
+
+    QStringList collectArgs(const SimProcess &sim, const QStringList &more = {}) const
+    {
+        return QStringList{QStringLiteral("--port"), sim.device(), QStringLiteral("--password"), QStringLiteral("1234"),
+                           QStringLiteral("collect"), QStringLiteral("-o"), m_dir.filePath(QStringLiteral("out.csv")),
+                           QStringLiteral("--format"), QStringLiteral("csv")}
+             + more;
+    }
+
+    // Every stored record as machine, generation, position; each data text once.
+    QList<QStringList> stored()
+    {
+        const ToolRun r = zevctl({QStringLiteral("records"), QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("csv")});
+        if (r.status != 0)
+            qWarning() << r.err;
+        QList<QStringList> rows = TestFiles::parseCsv(QString::fromUtf8(r.out));
+        if (!rows.isEmpty())
+            rows.removeFirst();
+        return rows;
+    }
+
+    // ZEV_KILL_ROUNDS=50 for the long run; fewer keep the suite short.
+    int killRounds() const
+    {
+        const int asked = qEnvironmentVariableIntValue("ZEV_KILL_ROUNDS");
+        return asked > 0 ? asked : m_postgres ? 4 : 8;
+    }
+
+    static void addRecords(const QString &control, int n)
+    {
+        QFile pipe(control);
+        QVERIFY(pipe.open(QIODevice::WriteOnly));
+        pipe.write(QStringLiteral("add %1\n").arg(n).toLatin1());
+    }
+
+    // No record twice (by its data and timestamp), and expected many in all.
+    static void verifyOnce(const QList<QStringList> &rows, qsizetype expected)
+    {
+        QSet<QString> seen;
+        for (const QStringList &row : rows)
+            seen.insert(row.value(4) + QLatin1Char('|') + row.value(5));
+        QCOMPARE(rows.size(), expected);
+        QCOMPARE(seen.size(), expected);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("data")).toLocal8Bit());
+        m_postgres = qEnvironmentVariableIntValue("ZEV_TEST_POSTGRES") == 1;
+        if (m_postgres && qEnvironmentVariableIsEmpty("PGHOST"))
+            QSKIP("ZEV_TEST_POSTGRES needs pg_virtualenv (no PGHOST)");
+    }
+
+    void collectEraseAndExport()
+    {
+        QVERIFY(newStore(QStringLiteral("collect")));
+        const QString control = m_dir.filePath(QStringLiteral("control1"));
+        SimProcess sim({QStringLiteral("--records"), QStringLiteral("400"), QStringLiteral("--pace"), QStringLiteral("0"),
+                        QStringLiteral("--erase-delay"), QStringLiteral("50"), QStringLiteral("--control"), control,
+                        QStringLiteral("--quiet")});
+        if (!sim.started())
+            QSKIP(qPrintable(QStringLiteral("no simulator on a pseudo-terminal here: ") + sim.error()));
+        ToolRun r = zevctl(collectArgs(sim, {QStringLiteral("--erase")}));
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.err.contains("400 new, 0 already collected"), r.err.constData());
+        addRecords(control, 30);
+        r = zevctl(collectArgs(sim, {QStringLiteral("--erase")}));
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.err.contains("30 new, 0 already collected"), r.err.constData());
+        // Nothing left in the scanner, nothing new in the store.
+        r = zevctl(collectArgs(sim));
+        QVERIFY2(r.err.contains("0 new, 0 already collected"), r.err.constData());
+        const QList<QStringList> rows = stored();
+        verifyOnce(rows, 430);
+        QCOMPARE(rows.first().mid(2, 2), (QStringList{QStringLiteral("1"), QStringLiteral("1")}));
+        QCOMPARE(rows.last().mid(2, 2), (QStringList{QStringLiteral("2"), QStringLiteral("30")}));
+
+        const QString file = m_dir.filePath(QStringLiteral("erp.csv"));
+        const QStringList exportArgs{QStringLiteral("records"), QStringLiteral("export"), QStringLiteral("--new"),
+                                     QStringLiteral("--sink"), QStringLiteral("erp"), QStringLiteral("-o"), file};
+        QCOMPARE(zevctl(exportArgs).status, 0);
+        QCOMPARE(TestFiles::parseCsv(QString::fromUtf8(TestFiles::read(file))).size(), 431);
+        QCOMPARE(zevctl(exportArgs).status, 0);
+        QCOMPARE(TestFiles::parseCsv(QString::fromUtf8(TestFiles::read(file))).size(), 1);
+    }
+
+    // A cut download is kept, not erased; the next complete one adds the rest.
+    void incompleteIsNotErased()
+    {
+        QVERIFY(newStore(QStringLiteral("cut")));
+        // One memory, served cut and then whole: the same records at the same clock.
+        const QStringList memory{QStringLiteral("--records"), QStringLiteral("50"), QStringLiteral("--clock"),
+                                 QStringLiteral("2026-06-01 12:00:00"), QStringLiteral("--pace"), QStringLiteral("0")};
+        SimProcess cut(memory + QStringList{QStringLiteral("--fault"), QStringLiteral("short:20"), QStringLiteral("--quiet")});
+        if (!cut.started())
+            QSKIP(qPrintable(QStringLiteral("no simulator on a pseudo-terminal here: ") + cut.error()));
+        ToolRun r = zevctl(collectArgs(cut, {QStringLiteral("--erase")}));
+        QCOMPARE(r.status, 7);
+        QVERIFY2(r.err.contains("20 new, 0 already collected") && r.err.contains("not erased: the download is incomplete"),
+                 r.err.constData());
+        QVERIFY(!cut.log().contains(QStringLiteral("erase")));
+        SimProcess whole(memory + QStringList{QStringLiteral("--quiet")});
+        r = zevctl(collectArgs(whole));
+        QVERIFY2(r.err.contains("30 new, 20 already collected"), r.err.constData());
+        QCOMPARE(r.status, 0);
+        // A store that cannot be written: download still writes and exits 0, collect refuses to erase.
+        const QString saved = m_url;
+        m_url = QStringLiteral("/proc/zev/records.sqlite");
+        r = zevctl(collectArgs(whole, {QStringLiteral("--erase")}));
+        QCOMPARE(r.status, 6);
+        QVERIFY2(r.err.contains("not erased: the download was not recorded"), r.err.constData());
+        QStringList download = collectArgs(whole);
+        download[download.indexOf(QStringLiteral("collect"))] = QStringLiteral("download");
+        r = zevctl(download);
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.err.contains("the records were not kept in the store"));
+        m_url = saved;
+        verifyOnce(stored(), 50);
+    }
+
+    // Killed at any moment and run again: never a record twice, none lost.
+    void killedCollect()
+    {
+        QVERIFY(newStore(QStringLiteral("killed")));
+        const QString control = m_dir.filePath(QStringLiteral("control2"));
+        SimProcess sim({QStringLiteral("--records"), QStringLiteral("100"), QStringLiteral("--pace"), QStringLiteral("20000"),
+                        QStringLiteral("--erase-delay"), QStringLiteral("100"), QStringLiteral("--control"), control,
+                        QStringLiteral("--quiet")});
+        if (!sim.started())
+            QSKIP(qPrintable(QStringLiteral("no simulator on a pseudo-terminal here: ") + sim.error()));
+        const int rounds = killRounds();
+        const quint32 seed = QRandomGenerator::global()->generate();
+        qInfo("kill moments from seed %u", seed);
+        QRandomGenerator rng(seed);
+        qsizetype total = 100;
+        for (int round = 0; round < rounds; ++round) {
+            QProcess killed;
+            killed.start(TestFiles::binDir() + QStringLiteral("/zevctl"),
+                         QStringList{QStringLiteral("--ledger"), m_url} + collectArgs(sim, {QStringLiteral("--erase")}));
+            QVERIFY(killed.waitForStarted());
+            QThread::msleep(rng.bounded(1500));
+            ::kill(pid_t(killed.processId()), SIGKILL);
+            killed.waitForFinished();
+            // The scanner may still be sending: the next run waits for a quiet line.
+            const ToolRun again = zevctl(collectArgs(sim, {QStringLiteral("--erase")}));
+            QVERIFY2(again.status == 0, again.err.constData());
+            verifyOnce(stored(), total);
+            addRecords(control, 20);
+            total += 20;
+        }
+    }
+
+    void killedExport()
+    {
+        QVERIFY(newStore(QStringLiteral("export")));
+        const QString control = m_dir.filePath(QStringLiteral("control3"));
+        SimProcess sim({QStringLiteral("--records"), QStringLiteral("200"), QStringLiteral("--pace"), QStringLiteral("0"),
+                        QStringLiteral("--control"), control, QStringLiteral("--quiet")});
+        if (!sim.started())
+            QSKIP(qPrintable(QStringLiteral("no simulator on a pseudo-terminal here: ") + sim.error()));
+        const QString dir = m_dir.filePath(QStringLiteral("exports"));
+        QVERIFY(QDir().mkpath(dir));
+        const QStringList exportArgs{QStringLiteral("--ledger"), m_url, QStringLiteral("records"), QStringLiteral("export"),
+                                     QStringLiteral("--new"), QStringLiteral("--sink"), QStringLiteral("erp"),
+                                     QStringLiteral("-o"), dir};
+        const int rounds = killRounds();
+        QRandomGenerator rng(QRandomGenerator::global()->generate());
+        for (int round = 0; round < rounds; ++round) {
+            QCOMPARE(zevctl(collectArgs(sim)).status, 0);
+            QProcess killed;
+            killed.start(TestFiles::binDir() + QStringLiteral("/zevctl"), exportArgs);
+            QVERIFY(killed.waitForStarted());
+            QThread::msleep(rng.bounded(400));
+            ::kill(pid_t(killed.processId()), SIGKILL);
+            killed.waitForFinished();
+            addRecords(control, 10);
+        }
+        QCOMPARE(runTool(QStringLiteral("zevctl"), exportArgs).status, 0);
+        QList<QStringList> rows;
+        for (const QString &name : QDir(dir).entryList({QStringLiteral("erp-*.csv")}, QDir::Files)) {
+            QList<QStringList> file = TestFiles::parseCsv(QString::fromUtf8(TestFiles::read(dir + QLatin1Char('/') + name)));
+            file.removeFirst();
+            rows += file;
+        }
+        verifyOnce(rows, 200 + 10 * (rounds - 1));
+        QCOMPARE(rows.size(), stored().size());
+    }
+
+    // Two stations collect the same scanner's memory at the same moment.
+    void twoStationsAtOnce()
+    {
+        QVERIFY(newStore(QStringLiteral("together")));
+        const QStringList simArgs{QStringLiteral("--records"), QStringLiteral("300"), QStringLiteral("--seed"),
+                                  QStringLiteral("5"), QStringLiteral("--pace"), QStringLiteral("0"), QStringLiteral("--quiet")};
+        SimProcess one(simArgs);
+        SimProcess two(simArgs);
+        if (!one.started() || !two.started())
+            QSKIP(qPrintable(QStringLiteral("no simulator on a pseudo-terminal here: ") + one.error() + two.error()));
+        QProcess a, b;
+        a.start(TestFiles::binDir() + QStringLiteral("/zevctl"), QStringList{QStringLiteral("--ledger"), m_url} + collectArgs(one));
+        b.start(TestFiles::binDir() + QStringLiteral("/zevctl"), QStringList{QStringLiteral("--ledger"), m_url} + collectArgs(two));
+        QVERIFY(a.waitForFinished(60000) && b.waitForFinished(60000));
+        QCOMPARE(a.exitCode(), 0);
+        QCOMPARE(b.exitCode(), 0);
+        const QByteArray said = a.readAllStandardError() + b.readAllStandardError();
+        QVERIFY2(said.contains("300 new, 0 already collected") && said.contains("0 new, 300 already collected"), said.constData());
+        verifyOnce(stored(), 300);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLedgerSim)
+#include "tst_ledger_sim.moc"
