@@ -103,9 +103,8 @@ private:
 
 // The lightest exchange that shows a scanner is there: the password check,
 // which changes nothing in the scanner, judged as the download judges it.
-Station::Probe probe(Line &line, QString &problem)
+Station::Probe probe(Line &line, QtSerialPort *port, QString &problem)
 {
-    auto port = line.makePort();
     auto failed = [&]() {
         const PortProblem p = port->problem();
         problem = p.line();
@@ -123,8 +122,9 @@ Station::Probe probe(Line &line, QString &problem)
     }
     if (!port->write(Link::commandFrame(line.session.LoginPassword, 'P')))
         return failed();
+    // As long as the download's own check waits, and no longer: an empty cradle costs five short sleeps.
     QByteArray reply;
-    for (int i = 0; i < 10 && reply.size() < Link::AckFrame.size() && line.clock.waitMs(50); ++i)
+    for (int i = 0; i < 5 && reply.size() < Link::AckFrame.size() && line.clock.waitMs(50); ++i)
         reply += port->readAll();
     if (!port->isOpen())
         return failed();
@@ -245,13 +245,15 @@ void servePort(Shared &shared, const QString &port)
     Line line(c);
     shared.enrol(port, &line.clock.gate());
     Station::PortWatch watch;
+    // One port object for every probe: an empty cradle costs an open and a close, no more.
+    const std::unique_ptr<QtSerialPort> probePort = line.makePort();
     while (!shared.stopping()) {
         const std::shared_ptr<const Station::Options> o = shared.options();
         if (!o->ports.contains(port))
             break; // no longer watched since the settings were read again
         line.setPassword(o->password);
         QString problem;
-        const Station::Probe found = probe(line, problem);
+        const Station::Probe found = probe(line, probePort.get(), problem);
         if (shared.stopping())
             break;
         const Station::Step step = watch.probed(found, line.clock.tickCount(), o->everyMs(), problem);

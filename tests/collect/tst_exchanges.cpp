@@ -198,27 +198,38 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<int>("delay");
         QTest::addColumn<int>("kind");
-        QTest::newRow("ack after a second") << Link::AckFrame << 1000 << int(EraseResult::Erased);
-        QTest::newRow("ack after 5.1 s") << Link::AckFrame << 5150 << int(EraseResult::NoAnswer);
-        QTest::newRow("two acks") << Link::AckFrame + Link::AckFrame << 500 << int(EraseResult::OtherReply);
-        QTest::newRow("nak") << Link::NakFrame << 500 << int(EraseResult::OtherReply);
+        QTest::addColumn<int>("stopAtPoll"); // 0: not stopped
+        QTest::newRow("ack after a second") << Link::AckFrame << 1000 << int(EraseResult::Erased) << 0;
+        QTest::newRow("ack after 5.1 s") << Link::AckFrame << 5150 << int(EraseResult::NoAnswer) << 0;
+        QTest::newRow("two acks") << Link::AckFrame + Link::AckFrame << 500 << int(EraseResult::OtherReply) << 0;
+        QTest::newRow("nak") << Link::NakFrame << 500 << int(EraseResult::OtherReply) << 0;
+        // A stop during the erase: the polls end at once, what came counts.
+        QTest::newRow("stopped after the ack") << Link::AckFrame << 1000 << int(EraseResult::Erased) << 12;
+        QTest::newRow("stopped before the ack") << Link::AckFrame << 1000 << int(EraseResult::NoAnswer) << 5;
     }
     void erase()
     {
         QFETCH(QByteArray, answer);
         QFETCH(int, delay);
         QFETCH(int, kind);
+        QFETCH(int, stopAtPoll);
         reply(Link::AckFrame);
         reply(answer, delay);
         QList<int> polls;
-        const EraseResult r = runEraseExchange(*port, clock, session, [&](int p) { polls << p; });
+        const ExchangeGuard guard(clock.gate());
+        const EraseResult r = runEraseExchange(*port, clock, session, [&](int p) {
+            polls << p;
+            if (p == stopAtPoll)
+                clock.gate().stop();
+        });
         QCOMPARE(int(r.kind), kind);
         QCOMPARE(port->writes, (QList<QByteArray>{Link::commandFrame(session.LoginPassword, 'P'),
                                                   Link::commandFrame(session.LoginPassword, 'E')}));
-        QCOMPARE(polls.size(), ErasePolls + 1);
+        const int last = stopAtPoll ? stopAtPoll : ErasePolls;
+        QCOMPARE(polls.size(), last + 1);
         QCOMPARE(polls.first(), 0); // the frame has gone out, the polls begin
-        QCOMPARE(polls.last(), 51);
-        QCOMPARE(clock.blockedMs, 5100); // the polls do not yield
+        QCOMPARE(polls.last(), last);
+        QCOMPARE(clock.blockedMs, 100 * last); // the polls do not yield
         QCOMPARE(port->opens, 1);        // one port for both frames
         QVERIFY(!port->isOpen());
     }
