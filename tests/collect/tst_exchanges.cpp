@@ -219,7 +219,7 @@ private Q_SLOTS:
         const ExchangeGuard guard(clock.gate());
         const EraseResult r = runEraseExchange(*port, clock, session, [&](int p) {
             polls << p;
-            if (p == stopAtPoll)
+            if (stopAtPoll && p == stopAtPoll)
                 clock.gate().stop();
         });
         QCOMPARE(int(r.kind), kind);
