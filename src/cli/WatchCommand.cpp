@@ -112,23 +112,24 @@ Station::Probe probe(Line &line, QtSerialPort *port, QString &problem)
         return p.kind == PortProblem::Missing || p.kind == PortProblem::Lost ? Station::Probe::Missing
                                                                               : Station::Probe::CannotOpen;
     };
-    if (!port->open())
+    // The port stays open from one probe to the next: a collection closes it first.
+    if (!port->isOpen() && !port->open())
         return failed();
     port->discardInput();
     // Bytes still arriving belong to an earlier stream, never to the probe.
-    if (!line.clock.waitMs(100) || port->bytesWaiting() > 0) {
-        port->close();
+    if (!line.clock.waitMs(100) || port->bytesWaiting() > 0)
         return Station::Probe::Talking;
-    }
     if (!port->write(Link::commandFrame(line.session.LoginPassword, 'P')))
         return failed();
-    // As long as the download's own check waits, and no longer: an empty cradle costs five short sleeps.
+    // As long as the download's own check waits (250 ms), in few sleeps: an empty cradle costs little.
     QByteArray reply;
-    for (int i = 0; i < 5 && reply.size() < Link::AckFrame.size() && line.clock.waitMs(50); ++i)
+    for (const int ms : {50, 100, 100}) {
+        if (reply.size() >= Link::AckFrame.size() || !line.clock.waitMs(ms))
+            break;
         reply += port->readAll();
+    }
     if (!port->isOpen())
         return failed();
-    port->close();
     return reply.size() >= 2 ? Station::Probe::Answered : Station::Probe::Silent;
 }
 
@@ -245,7 +246,7 @@ void servePort(Shared &shared, const QString &port)
     Line line(c);
     shared.enrol(port, &line.clock.gate());
     Station::PortWatch watch;
-    // One port object for every probe: an empty cradle costs an open and a close, no more.
+    // One port for every probe, open while nothing else uses it.
     const std::unique_ptr<QtSerialPort> probePort = line.makePort();
     while (!shared.stopping()) {
         const std::shared_ptr<const Station::Options> o = shared.options();
@@ -260,6 +261,7 @@ void servePort(Shared &shared, const QString &port)
         if (!step.say.isEmpty())
             log.line(step.say);
         if (step.collect) {
+            probePort->close();
             collectOnce(shared, c, line, *o, log);
             watch.collected(line.clock.tickCount());
         }
