@@ -55,7 +55,8 @@ void recordNew(benchmark::State &state, bool postgres)
     const unsigned salt = std::random_device{}();
     for (auto _ : state) {
         state.PauseTiming();
-        const LedgerDownload d = taken(download("B" + QByteArray::number(salt % 1000) + "-" + QByteArray::number(++n), 2000, n));
+        ++n;
+        const LedgerDownload d = taken(download("B" + QByteArray::number(salt % 1000) + "-" + QByteArray::number(n), 2000, unsigned(n)));
         state.ResumeTiming();
         const Recorded r = ledger->record(d);
         if (r.fresh != 2000)
