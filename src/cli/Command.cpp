@@ -69,7 +69,12 @@ Line::Line(const Command &c)
     if (!c.portOption.isEmpty() && !(isNumber && n > 0))
         names.setOverride(1, c.portOption);
     session.CommPortNumber = qint16(isNumber && n > 0 ? n : 1);
-    session.LoginPassword = c.password;
+    setPassword(c.password);
+}
+
+void Line::setPassword(const QString &password)
+{
+    session.LoginPassword = password;
     int sum = 0;
     PadPassword(session.LoginPassword, sum);
 }

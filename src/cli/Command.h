@@ -64,6 +64,8 @@ struct Line
     Line &operator=(const Line &) = delete;
     // Owned by the line, which outlives every exchange of the command.
     QtSerialPort *makePort();
+    // The password the frames carry, padded as the login box pads it.
+    void setPassword(const QString &password);
     QString device() const { return names.deviceFor(session.CommPortNumber); }
 
     // A port that could not be opened (2) or failed once open (4), in plain
@@ -108,6 +110,7 @@ struct DownloadOptions
     RecordsOutput output;
     QString rawFile;
     bool noArchive = false;
+    bool writeOutput = true; // false: the records go to the store alone
     int seconds = 3600;
 };
 // Takes download's options out of args; false (after saying why) on a usage error.
@@ -117,6 +120,15 @@ struct LedgerStep;
 // The download itself: archive, record in the store, write the outputs; the
 // exit status of download.
 int downloadRecords(Command &c, const DownloadOptions &d, Line &line, LedgerStep &step);
+// collect's steps on a scanner already named by line: download, record, and
+// only after a complete, recorded download erase and set the clock.
+struct CollectOptions
+{
+    bool erase = false;
+    bool setClock = false;
+    DownloadOptions download;
+};
+int collectScanner(Command &c, const CollectOptions &o, Line &line, LedgerStep &step);
 // The erase and the clock of a scanner already named by line.
 int eraseScanner(Command &c, Line &line);
 int setScannerClock(Command &c, Line &line);
@@ -133,5 +145,7 @@ int passwd(Command &c);
 int ports(Command &c);
 int collect(Command &c);
 int records(Command &c);
+// The collection station on every port of ports (those before the command's name) and those it names.
+int watch(Command &c, const QStringList &ports);
 
 } // namespace ZevCtl

@@ -58,24 +58,16 @@ int list(Command &c, Ledger &ledger)
 // One batch into FILE, or into DIR as SINK-BATCH.EXT; marked done once the file is whole.
 int writeBatch(Command &c, Ledger &ledger, const ExportBatch &b, RecordExport::Format format, const QString &out)
 {
-    QString error;
-    const QList<RecordRow> rows = b.id ? ledger.batchRecords(b.id, &error) : QList<RecordRow>{};
-    if (!error.isEmpty())
-        return c.fail(FileError, error);
     const QString path = QFileInfo(out).isDir() ? QStringLiteral("%1/%2-%3.%4")
                                                       .arg(out, DownloadArchive::safeName(b.sink.toUtf8()))
                                                       .arg(b.id, 6, 10, QLatin1Char('0'))
                                                       .arg(RecordExport::extension(format))
                                                 : out;
-    const QByteArray bytes = RecordsFile::write(rows, format, &error);
-    if (!error.isEmpty())
-        return c.fail(FileError, QStringLiteral("the spreadsheet could not be made: ") + error);
-    if (const int status = writeFile(c, path, bytes); status != Done)
+    qsizetype rows = 0;
+    if (const int status = writeExportBatch(c, ledger, b, format, path, rows); status != Done)
         return status;
-    if (b.id && !b.done && !ledger.markDone(b.id, &error))
-        return c.fail(FileError, error);
     say(c.err, QStringLiteral("zevctl records: %1 records exported to %2%3\n")
-                   .arg(rows.size())
+                   .arg(rows)
                    .arg(b.sink, b.id ? QStringLiteral(" (batch %1)").arg(b.id) : QString()));
     return Done;
 }
@@ -168,6 +160,24 @@ int stats(Command &c, Ledger &ledger)
 }
 
 } // namespace
+
+int writeExportBatch(Command &c, Ledger &ledger, const ExportBatch &b, RecordExport::Format format, const QString &path,
+                     qsizetype &rows)
+{
+    QString error;
+    const QList<RecordRow> list = b.id ? ledger.batchRecords(b.id, &error) : QList<RecordRow>{};
+    if (!error.isEmpty())
+        return c.fail(FileError, error);
+    rows = list.size();
+    const QByteArray bytes = RecordsFile::write(list, format, &error);
+    if (!error.isEmpty())
+        return c.fail(FileError, QStringLiteral("the spreadsheet could not be made: ") + error);
+    if (const int status = writeFile(c, path, bytes); status != Done)
+        return status;
+    if (b.id && !b.done && !ledger.markDone(b.id, &error))
+        return c.fail(FileError, error);
+    return Done;
+}
 
 int records(Command &c)
 {

@@ -84,6 +84,16 @@ bool takesSeveralPorts(const QString &command)
     return commands.contains(command);
 }
 
+QString label(const QString &port)
+{
+    bool isNumber = false;
+    const int com = port.toInt(&isNumber);
+    if (!isNumber)
+        return port;
+    QtSettingsStore store;
+    return QStringLiteral("COM%1 %2").arg(com).arg(PortNames(&store).deviceFor(com));
+}
+
 int run(const QStringList &ports, const QString &password, const QStringList &shared, const QStringList &command,
         QIODevice &err)
 {
@@ -146,10 +156,7 @@ int run(const QStringList &ports, const QString &password, const QStringList &sh
         const int status = outcomes[size_t(i)].status;
         const QString detail = lastLine(outcomes[size_t(i)].err, name);
         highest = qMax(highest, status);
-        bool isNumber = false;
-        const int com = ports[i].toInt(&isNumber);
-        const QString label = isNumber ? QStringLiteral("COM%1 %2").arg(com).arg(names.deviceFor(com)) : ports[i];
-        QString line = label + QStringLiteral(": ") + statusWords(status);
+        QString line = label(ports[i]) + QStringLiteral(": ") + statusWords(status);
         if (status != ZevCtl::Done && !detail.isEmpty())
             line += QStringLiteral(" (") + detail + QLatin1Char(')');
         err.write((line + QLatin1Char('\n')).toLocal8Bit());

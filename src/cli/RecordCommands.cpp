@@ -170,6 +170,8 @@ int downloadRecords(Command &c, const DownloadOptions &d, Line &line, LedgerStep
     const QString how = s.end == DownloadStream::LineFailed ? QStringLiteral("the line failed: ") + s.error
                       : s.end == DownloadStream::Stopped && signal != 0
                           ? QStringLiteral("stopped by signal ") + signalName(signal)
+                      : s.end == DownloadStream::Stopped && line.clock.gate().stoppedForGood()
+                          ? QStringLiteral("stopped: the program ends")
                       : s.end == DownloadStream::Stopped ? QStringLiteral("stopped after %1 s").arg(seconds)
                                                          : QString();
     if (s.bytes.isEmpty())
@@ -190,10 +192,15 @@ int downloadRecords(Command &c, const DownloadOptions &d, Line &line, LedgerStep
                                   + (how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how)));
     }
     step.complete = !s.incomplete(r) && !s.overfull(r);
+    step.machineId = r.download.machineId;
+    step.announced = r.announced;
+    step.received = r.terminated;
     step.record(c, r.download, s.bytes, line.device(), archiveName);
-    if (const int status = writeRecords(c, r, o, step.complete, step.recorded.ok ? step.recorded.fresh : -1);
-        status != Done)
-        return status;
+    if (d.writeOutput) {
+        if (const int status = writeRecords(c, r, o, step.complete, step.recorded.ok ? step.recorded.fresh : -1);
+            status != Done)
+            return status;
+    }
     if (s.overfull(r))
         return c.fail(UnexpectedReply, QStringLiteral("the scanner sent %1 records but announced %2")
                                            .arg(r.terminated)

@@ -41,6 +41,16 @@ QString usageText()
         "                                     the records not yet exported to NAME, each exactly once\n"
         "  records import FILE.raw...         archived downloads into the store (a file taken before is skipped)\n"
         "  records stats                      per scanner: generations, downloads, records, last seen and erased\n"
+        "  watch [--port DEVICE|N]... [--password PW] [--erase] [--set-clock] [--export-dir DIR]\n"
+        "        [--format csv|json|xlsx|text] [--exec CMD] [--interval SECONDS] [--every MINUTES] [--save]\n"
+        "                                     the collection station: probes every port (every 2 s), collects\n"
+        "                                     each scanner that answers as collect does, writes its records\n"
+        "                                     new to DIR in one file, runs CMD (environment ZEV_PORT,\n"
+        "                                     ZEV_MACHINE_ID, ZEV_NEW, ZEV_RECEIVED, ZEV_ANNOUNCED,\n"
+        "                                     ZEV_STATUS, ZEV_FILE), and collects it again only once it\n"
+        "                                     left the port (or after MINUTES); --save keeps the options in\n"
+        "                                     the settings section Station, which watch alone reads;\n"
+        "                                     SIGTERM ends it, SIGHUP reads the settings again\n"
         "--ledger URL names the store: a SQLite file, or postgresql://[user@]host[:port]/dbname (the\n"
         "password from PGPASSWORD or ~/.pgpass); default: the setting Ledger/url, else records.sqlite\n"
         "in the data folder. download records every download unless --no-ledger\n"
@@ -101,6 +111,12 @@ int run(const QStringList &argsIn, QIODevice &out, QIODevice &err)
             say(err, QStringLiteral("zevctl: %1\n").arg(problem));
             return Usage;
         }
+    }
+    if (args.first() == QLatin1String("watch")) {
+        Command c{args.takeFirst(), args, QString(), password, out, err, ledgerUrl, noLedger};
+        if (noLedger)
+            return c.fail(Usage, QStringLiteral("the station keeps the records in the store: --no-ledger does not go with it"));
+        return watch(c, portOptions);
     }
     if (portOptions.size() > 1) {
         QStringList shared;

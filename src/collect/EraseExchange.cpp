@@ -28,7 +28,9 @@ EraseResult runEraseExchange(SerialPort &port, Clock &clock, const Session &sess
         poll(0);
     for (int i = 1; i <= ErasePolls; ++i) {
         result.reply += port.readAll();
-        clock.block(100);
+        // A stop ends the wait; what came is judged as it is.
+        if (!clock.block(100))
+            break;
         if (poll)
             poll(i);
     }

@@ -18,6 +18,7 @@ public:
     // The running exchange ends at its next wait; the request ends with its guard.
     void stop();
     // The program is ending: the running exchange and every later wait stop at once.
+    // Safe from any thread: a wait in the gate's thread ends at once.
     void stopForGood();
     bool stopping() const { return m_stop || m_forGood || s_signal.load() != 0; }
     bool stoppedForGood() const { return m_forGood; }
@@ -33,8 +34,9 @@ Q_SIGNALS:
 private:
     friend class ExchangeGuard;
     bool m_busy = false;
-    bool m_stop = false;
-    bool m_forGood = false;
+    // A station's port thread is stopped from the main thread.
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_forGood{false};
     static inline std::atomic<int> s_signal{0};
 };
 

@@ -130,7 +130,9 @@ public:
     // pending batches of a sink come before any new one.
     QList<ExportBatch> pendingBatches(const QString &sink, QString *error = nullptr);
     // The records not yet exported to sink as a new pending batch; id 0 when there are none.
-    ExportBatch newBatch(const QString &sink, QString *error = nullptr);
+    ExportBatch newBatch(const QString &sink, QString *error = nullptr) { return newBatch(sink, QString(), error); }
+    // The same, of one scanner's records alone (every scanner's when scannerKey is empty).
+    ExportBatch newBatch(const QString &sink, const QString &scannerKey, QString *error);
     std::optional<ExportBatch> batch(qint64 id, QString *error = nullptr);
     QList<RecordRow> batchRecords(qint64 batchId, QString *error = nullptr);
     bool markDone(qint64 batchId, QString *error = nullptr);

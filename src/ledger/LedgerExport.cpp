@@ -49,7 +49,7 @@ std::optional<ExportBatch> Ledger::batch(qint64 id, QString *error)
     return found;
 }
 
-ExportBatch Ledger::newBatch(const QString &sink, QString *error)
+ExportBatch Ledger::newBatch(const QString &sink, const QString &scannerKey, QString *error)
 {
     ExportBatch b;
     QString e;
@@ -78,10 +78,14 @@ ExportBatch Ledger::newBatch(const QString &sink, QString *error)
     b.id = q.value(0).toLongLong();
     q.finish();
     q.prepare(QStringLiteral("INSERT INTO exported (sink, record_id, batch_id) SELECT ?, r.id, ? FROM records r "
-                             "WHERE NOT EXISTS (SELECT 1 FROM exported x WHERE x.sink = ? AND x.record_id = r.id)"));
+                             "WHERE NOT EXISTS (SELECT 1 FROM exported x WHERE x.sink = ? AND x.record_id = r.id)")
+              + (scannerKey.isEmpty() ? QString()
+                                      : QStringLiteral(" AND r.scanner_id = (SELECT id FROM scanners WHERE scanner_key = ?)")));
     q.addBindValue(sink);
     q.addBindValue(b.id);
     q.addBindValue(sink);
+    if (!scannerKey.isEmpty())
+        q.addBindValue(scannerKey);
     if (!exec(q, e))
         return done(false);
     b.rows = q.numRowsAffected();

@@ -42,6 +42,9 @@ void QtClock::sleep(qint64 ms, qintptr descriptor)
         });
     }
     QObject::connect(&gate(), &ExchangeGate::stopRequested, &loop, end);
+    // A stop from another thread may have come before the connection.
+    if (stopping())
+        return;
     loop.exec();
     // A loop ended from outside means the application is quitting: from
     // then on every local loop returns at once, so waiting on would spin.

@@ -54,3 +54,9 @@ void QtSettingsStore::checkWritten(QSettings &store)
     case QSettings::FormatError: m_lastError = store.fileName() + QStringLiteral(" is not a settings file"); break;
     }
 }
+
+QString QtSettingsStore::location(const QString &application) const
+{
+    QString prefix;
+    return openStore(m_iniFile, application, prefix)->fileName();
+}

@@ -19,6 +19,8 @@ public:
                      const QString &value) override;
     void removeSetting(const QString &application, const QString &section, const QString &key) override;
     QString lastError() const override { return m_lastError; }
+    // Where application's settings are kept (a file path, or a registry path on Windows).
+    QString location(const QString &application) const;
 
 private:
     void checkWritten(QSettings &store);

@@ -278,13 +278,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("delay");
         QTest::addColumn<int>("kind");
         QTest::addColumn<QByteArray>("tail"); // 10 ms after the answer
-        QTest::newRow("ack after a second") << Link::AckFrame << 1000 << int(EraseResult::Erased) << QByteArray();
-        QTest::newRow("ack after 5.1 s") << Link::AckFrame << 5150 << int(EraseResult::NoAnswer) << QByteArray();
-        QTest::newRow("two acks") << Link::AckFrame + Link::AckFrame << 500 << int(EraseResult::OtherReply) << QByteArray();
-        QTest::newRow("nak") << Link::NakFrame << 500 << int(EraseResult::OtherReply) << QByteArray();
+        QTest::addColumn<int>("stopAtPoll"); // 0: not stopped
+        QTest::newRow("ack after a second") << Link::AckFrame << 1000 << int(EraseResult::Erased) << QByteArray() << 0;
+        QTest::newRow("ack after 5.1 s") << Link::AckFrame << 5150 << int(EraseResult::NoAnswer) << QByteArray() << 0;
+        QTest::newRow("two acks") << Link::AckFrame + Link::AckFrame << 500 << int(EraseResult::OtherReply) << QByteArray()
+                                  << 0;
+        QTest::newRow("nak") << Link::NakFrame << 500 << int(EraseResult::OtherReply) << QByteArray() << 0;
         // Still arriving when the last poll ends: taken whole.
         QTest::newRow("ack across the last poll") << Link::AckFrame.left(2) << 5095 << int(EraseResult::Erased)
-                                                  << Link::AckFrame.mid(2);
+                                                  << Link::AckFrame.mid(2) << 0;
+        // A stop during the erase: the polls end at once, what came counts.
+        QTest::newRow("stopped after the ack") << Link::AckFrame << 1000 << int(EraseResult::Erased) << QByteArray()
+                                               << 12;
+        QTest::newRow("stopped before the ack") << Link::AckFrame << 1000 << int(EraseResult::NoAnswer) << QByteArray()
+                                                << 5;
     }
     void erase()
     {
@@ -292,17 +299,24 @@ private Q_SLOTS:
         QFETCH(int, delay);
         QFETCH(int, kind);
         QFETCH(QByteArray, tail);
+        QFETCH(int, stopAtPoll);
         reply(Link::AckFrame);
         peer.replies << ScriptedPeer::Reply{answer, delay, {{delay + 10, tail}}};
         QList<int> polls;
-        const EraseResult r = runEraseExchange(*port, clock, session, [&](int p) { polls << p; });
+        const ExchangeGuard guard(clock.gate());
+        const EraseResult r = runEraseExchange(*port, clock, session, [&](int p) {
+            polls << p;
+            if (stopAtPoll && p == stopAtPoll)
+                clock.gate().stop();
+        });
         QCOMPARE(int(r.kind), kind);
         QCOMPARE(port->writes, (QList<QByteArray>{Link::commandFrame(session.LoginPassword, 'P'),
                                                   Link::commandFrame(session.LoginPassword, 'E')}));
-        QCOMPARE(polls.size(), ErasePolls + 1);
+        const int last = stopAtPoll ? stopAtPoll : ErasePolls;
+        QCOMPARE(polls.size(), last + 1);
         QCOMPARE(polls.first(), 0); // the frame has gone out, the polls begin
-        QCOMPARE(polls.last(), 51);
-        QVERIFY(clock.blockedMs >= 5100); // the polls do not yield
+        QCOMPARE(polls.last(), last);
+        QVERIFY(clock.blockedMs >= 100 * last); // the polls do not yield
         QCOMPARE(port->opens, 1);        // one port for both frames
         QVERIFY(!port->isOpen());
     }
