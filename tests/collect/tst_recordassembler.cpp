@@ -459,7 +459,8 @@ private Q_SLOTS:
             QVERIFY2(textOrEmpty(cells[2], data[i]), qPrintable(cells[2].value));
             if (stamps[i] == u"null")
                 QCOMPARE(cells[1].kind, XlsxReader::Cell::Empty);
-            else if (QDate::fromString(stamps[i].left(10), u"yyyy-MM-dd").isValid())
+            else if (QDate::fromString(stamps[i].left(10), u"yyyy-MM-dd").isValid()
+                     && QTime::fromString(stamps[i].mid(11), u"hh:mm:ss").isValid())
                 QCOMPARE(cells[1].dateText(), stamps[i]);
             else
                 QVERIFY2(textOrEmpty(cells[1], stamps[i]) && !cells[1].date, qPrintable(cells[1].value));
