@@ -303,7 +303,12 @@ private Q_SLOTS:
         const ToolRun alone = runTool(QStringLiteral("zevctl"), withPort(fresh, QStringLiteral("1234"), next));
         QCOMPARE(alone.status, 0);
         QCOMPARE(QJsonDocument::fromJson(after.out).object().value(u"received").toInt(), 400);
-        QCOMPARE(QJsonDocument::fromJson(after.out), QJsonDocument::fromJson(alone.out));
+        // What the store already held differs between the two; the download itself may not.
+        QJsonObject afterObject = QJsonDocument::fromJson(after.out).object();
+        QJsonObject aloneObject = QJsonDocument::fromJson(alone.out).object();
+        afterObject.remove(u"new");
+        aloneObject.remove(u"new");
+        QCOMPARE(afterObject, aloneObject);
     }
 
     // Replies in pieces, late, or cut by a lost line.
@@ -350,7 +355,9 @@ private Q_SLOTS:
                                                                      {QStringLiteral("download"), QStringLiteral("--raw"), raw}));
         QVERIFY2(r.status == 0, r.err.constData());
         QCOMPARE(QFileInfo(raw).size(), 70);
-        QCOMPARE(r.out.count("\r\n\r\n"), 5);
+        // Five records, each ending in an empty line, and the CR LF after the whole text.
+        QVERIFY2(r.out.endsWith("A5\r\n\r\n\r\n"), r.out.constData());
+        QCOMPARE(r.out.count("\r\n\r\n"), 6);
     }
 
     // SIGTERM stops a download like Stop: what arrived is written everywhere.
