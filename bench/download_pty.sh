@@ -113,9 +113,9 @@ for what in "$@"; do
         echo "download $n records at the line rate: CPU $CPU s, $WAKES voluntary context switches, wall $WALL s"
         ;;
     ports:*)
-        spec=${what#ports:}
-        count=${spec%%:*}
-        rest=${spec#*:}
+        portsArg=${what#ports:}
+        count=${portsArg%%:*}
+        rest=${portsArg#*:}
         cmd=${rest%%:*}
         n=40
         [ "$rest" = "$cmd" ] || n=${rest#*:}
