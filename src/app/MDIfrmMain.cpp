@@ -253,6 +253,11 @@ void MDIfrmMain::VerticalMenu1_MenuItemClick(int group, int item)
         }
         return;
     }
+    if (group == 4 && item == 2) {
+        if (m_platform.showCollectedRecords)
+            m_platform.showCollectedRecords(this);
+        return;
+    }
     const QString name = windowForItem(group, item);
     if (name.isEmpty())
         return;

@@ -77,7 +77,9 @@ frmMenu::frmMenu(QWidget *parent) : QWidget(parent)
           {QStringLiteral("Preamble & Postamble"), drawnIcon(2)},
           {QStringLiteral("Terminator"), drawnIcon(3)}}},
         {QStringLiteral("Transmit"), {{QStringLiteral("Transmit"), styleIcon(QStyle::SP_ArrowRight)}}},
-        {QStringLiteral("Download"), {{QStringLiteral("Download Data"), styleIcon(QStyle::SP_ArrowDown)}}},
+        {QStringLiteral("Download"),
+         {{QStringLiteral("Download Data"), styleIcon(QStyle::SP_ArrowDown)},
+          {QStringLiteral("Collected Records"), styleIcon(QStyle::SP_FileDialogDetailedView)}}},
     };
     for (int g = 0; g < groups.size(); ++g) {
         auto *list = new QListWidget(m_menu);

@@ -79,6 +79,7 @@ int main(int argc, char **argv)
         return LedgerSettings::recordForWindow(store, stream, archiveName, complete, port, clock.now().date().year());
     };
     platform.showRecordsStore = [&store](QWidget *parent) { LedgerSettings::showDialog(store, parent); };
+    platform.showCollectedRecords = [&store, &ui](QWidget *parent) { LedgerSettings::showRecords(store, ui, parent); };
     Session session;
     Program program(session, platform);
     if (!program.start())

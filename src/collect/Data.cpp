@@ -32,7 +32,8 @@ QByteArray toBytes(QString text)
 }
 } // namespace
 
-Data::Data(Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
+Data::Data(Ui &ui, QWidget *parent, std::function<void(QWidget *parent)> showCollectedRecords)
+    : QDialog(parent), m_ui(ui)
 {
     setObjectName(QStringLiteral("Data"));
     setWindowTitle(QStringLiteral(" Data"));
@@ -50,6 +51,12 @@ Data::Data(Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
     mnuExportXlsx->setObjectName(QStringLiteral("mnuExportXlsx"));
     QAction *mnuDownloads = mnuFile->addAction(QStringLiteral("Open &Downloads Folder"));
     mnuDownloads->setObjectName(QStringLiteral("mnuDownloads"));
+    QAction *mnuRecords = mnuFile->addAction(QStringLiteral("Collected &Records..."));
+    mnuRecords->setObjectName(QStringLiteral("mnuRecords"));
+    mnuRecords->setVisible(bool(showCollectedRecords));
+    if (showCollectedRecords)
+        connect(mnuRecords, &QAction::triggered, this,
+                [this, show = std::move(showCollectedRecords)]() { show(this); });
     QAction *mnuLine = mnuFile->addSeparator();
     mnuLine->setObjectName(QStringLiteral("mnuLine"));
     QAction *mnuExit = mnuFile->addAction(QStringLiteral("E&xit "));

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QPlainTextEdit;
 class QAction;
 class QPrinter;
@@ -14,7 +16,8 @@ class Data : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Data(Ui &ui, QWidget *parent = nullptr);
+    // showCollectedRecords opens the store's window; without it the File menu hides that entry.
+    explicit Data(Ui &ui, QWidget *parent = nullptr, std::function<void(QWidget *parent)> showCollectedRecords = nullptr);
 
     // The text as the download built it, one character per byte, CR LF line ends.
     void setText(const QByteArray &text);

@@ -368,7 +368,7 @@ QString frmDownLoad::archive(const QByteArray &stream)
 void frmDownLoad::download()
 {
     if (!m_viewer)
-        m_viewer = std::make_unique<Data>(m_platform.ui, this);
+        m_viewer = std::make_unique<Data>(m_platform.ui, this, m_platform.showCollectedRecords);
     m_viewer->clear();
     lblCollected->clear();
     DownloadProgress progress;

@@ -32,4 +32,7 @@ struct Platform
         recordDownload = nullptr;
     // Opens the "Records Store" dialog; empty: the data dialog offers none.
     std::function<void(QWidget *parent)> showRecordsStore = nullptr;
+    // Opens the "Collected Records" window on the chosen store; empty: the
+    // viewer's File menu and the navigation pane open nothing.
+    std::function<void(QWidget *parent)> showCollectedRecords = nullptr;
 };

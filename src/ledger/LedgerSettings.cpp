@@ -1,6 +1,8 @@
 #include "ledger/LedgerSettings.h"
 
+#include "ledger/frmRecords.h"
 #include "platform/SettingsStore.h"
+#include "platform/Ui.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -82,6 +84,17 @@ void showDialog(SettingsStore &store, QWidget *parent)
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     if (dialog.exec() == QDialog::Accepted)
         setUrl(store, edit->text());
+}
+
+void showRecords(SettingsStore &store, Ui &ui, QWidget *parent)
+{
+    Ledger::Opened o = Ledger::open(url(store));
+    if (!o.ledger) {
+        ui.messageBox(o.error, Ui::Buttons::Ok, Ui::Icon::Exclamation, QStringLiteral("Collected Records"));
+        return;
+    }
+    frmRecords window(*o.ledger, ui, parent);
+    ui.showModal(window);
 }
 
 } // namespace LedgerSettings

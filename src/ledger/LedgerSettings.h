@@ -4,6 +4,7 @@
 
 class SettingsStore;
 class QWidget;
+class Ui;
 
 // The per-user settings of the store (section Ledger: url, enabled), shared
 // by the windows and zevctl, and the windows' use of them.
@@ -21,5 +22,9 @@ QString recordForWindow(SettingsStore &store, const QByteArray &stream, const QS
 
 // "Records Store": the store's address and the store in use.
 void showDialog(SettingsStore &store, QWidget *parent);
+
+// "Collected Records" on the store in use, opened now; a store that cannot be
+// opened is said in a message box instead.
+void showRecords(SettingsStore &store, Ui &ui, QWidget *parent);
 
 } // namespace LedgerSettings

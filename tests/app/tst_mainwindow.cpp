@@ -120,7 +120,7 @@ private Q_SLOTS:
             {QStringLiteral("Barcode"), QStringLiteral("General Parameter"), QStringLiteral("Preamble & Postamble"),
              QStringLiteral("Terminator")},
             {QStringLiteral("Transmit")},
-            {QStringLiteral("Download Data")}};
+            {QStringLiteral("Download Data"), QStringLiteral("Collected Records")}};
         for (int g = 0; g < 4; ++g) {
             QCOMPARE(menu->itemText(g), groups[g]);
             QListWidget *list = pane->group(g + 1);
@@ -193,8 +193,11 @@ private Q_SLOTS:
         const QStringList windows{QString(), QString(), QString(), QString(),
                                   QStringLiteral("frmBarcode"), QStringLiteral("frmParameter"), QStringLiteral("frmAmble"),
                                   QStringLiteral("frmTerminator"), QStringLiteral("frmTransmit"), QStringLiteral("frmDownLoad")};
+        // "Collected Records", the last, opens the store's window over the main window.
+        auto recordsOpenedOver = std::make_shared<QList<QWidget *>>();
+        m_platform->showCollectedRecords = [recordsOpenedOver](QWidget *parent) { recordsOpenedOver->append(parent); };
         // Exit, the fourth, goes last: it ends the program.
-        for (const int k : {0, 1, 2, 4, 5, 6, 7, 8, 9, 3}) {
+        for (const int k : {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 3}) {
             m_ui.clear();
             key(Qt::Key_F6);
             QVERIFY2(pane(), qPrintable(QString::number(k)));
@@ -215,6 +218,8 @@ private Q_SLOTS:
                 QCOMPARE(m_ui.boxes, QList<Box>{kNotSavedCritical});
             else if (k == 3)
                 QVERIFY(m_main->programEnded());
+            else if (k == 10)
+                QCOMPARE(*recordsOpenedOver, QList<QWidget *>{m_main.get()});
             else
                 QVERIFY2(m_main->child(windows[k]) && m_main->child(windows[k])->isVisible(), qPrintable(windows[k]));
         }

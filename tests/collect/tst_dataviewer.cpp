@@ -147,9 +147,17 @@ private Q_SLOTS:
     // Beside the viewer's own commands: the records as CSV or a spreadsheet, the downloads folder and the print preview.
     void exportFolderAndPreview()
     {
-        Data viewer(m_ui);
+        QWidget *opened = nullptr;
+        Data viewer(m_ui, nullptr, [&opened](QWidget *parent) { opened = parent; });
         const QStringList file = actionNames(viewer.findChild<QMenu *>(QStringLiteral("mnuFile")));
-        QCOMPARE(file, (QStringList{"mnuSaveAs", "mnuExportCsv", "mnuExportXlsx", "mnuDownloads", "mnuLine", "mnuExit"}));
+        QCOMPARE(file, (QStringList{"mnuSaveAs", "mnuExportCsv", "mnuExportXlsx", "mnuDownloads", "mnuRecords", "mnuLine",
+                                    "mnuExit"}));
+        auto *records = viewer.findChild<QAction *>(QStringLiteral("mnuRecords"));
+        QCOMPARE(records->text(), QStringLiteral("Collected &Records..."));
+        QVERIFY(records->isVisible());
+        records->trigger();
+        QCOMPARE(opened, &viewer);
+        QVERIFY(!Data(m_ui).findChild<QAction *>(QStringLiteral("mnuRecords"))->isVisible());
         QCOMPARE(actionNames(viewer.findChild<QMenu *>(QStringLiteral("mmPrint"))), (QStringList{"mmuPrint", "mmuPreview"}));
 
         const QByteArray stream = QByteArray("\x02ZEV01   00003") + "\x29\x11\x11\x11\x11\x11#a,\"b\"?\r"

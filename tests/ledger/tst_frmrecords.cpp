@@ -1,4 +1,6 @@
+#include "ledger/LedgerSettings.h"
 #include "ledger/frmRecords.h"
+#include "platform/QtSettingsStore.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFiles.h"
 
@@ -133,6 +135,41 @@ private Q_SLOTS:
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             QVERIFY(w.grab().save(dir + QStringLiteral("/collected-records.png")));
+        }
+    }
+
+    // The window opens on the store chosen in "Records Store", opened just then.
+    void opensOnTheChosenStore_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("the store in use") << m_dir.filePath(QStringLiteral("records.sqlite")) << true;
+        QTest::newRow("a folder that is a file") << m_dir.filePath(QStringLiteral("plain/records.sqlite")) << false;
+    }
+    void opensOnTheChosenStore()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, opens);
+        TestFiles::write(m_dir.filePath(QStringLiteral("plain")), "not a folder");
+        QtSettingsStore settings(m_dir.filePath(QStringLiteral("settings.ini")));
+        LedgerSettings::setUrl(settings, url);
+        qint64 shown = -1;
+        if (opens)
+            m_ui.onModal([&shown](QDialog &d) {
+                shown = static_cast<frmRecords &>(d).model()->total();
+                return 0;
+            });
+        LedgerSettings::showRecords(settings, m_ui, nullptr);
+        if (opens) {
+            QCOMPARE(m_ui.modalWindows, QStringList{QStringLiteral("frmRecords")});
+            QCOMPARE(shown, qint64(Machines * PerMachine));
+            QVERIFY(m_ui.boxes.isEmpty());
+        } else {
+            const QString reason = Ledger::open(url).error;
+            QVERIFY(!reason.isEmpty());
+            QCOMPARE(m_ui.boxes, (QList<ScriptedUi::Box>{{reason, Ui::Buttons::Ok, Ui::Icon::Exclamation,
+                                                          QStringLiteral("Collected Records")}}));
+            QVERIFY(m_ui.modalWindows.isEmpty());
         }
     }
 
