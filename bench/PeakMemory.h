@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/resource.h>
 
 // kB from a /proc/self/status line such as "VmHWM:  1234 kB".
 inline long statusKb(const char *key)
@@ -34,3 +35,11 @@ inline bool resetPeakRss()
     return std::fclose(f) == 0 && ok;
 }
 
+
+// Page faults served without reading the disk so far: each is a fresh page of memory.
+inline long minorFaults()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_minflt;
+}

@@ -1,5 +1,7 @@
 // zevctl transmit to one scanner against --port given four times: four
 // simulators on pseudo-terminals, each at the line rate.
+#include "BenchMain.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
@@ -62,13 +64,10 @@ BENCHMARK(BM_Transmit)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTi
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    for (auto &sim : g_sims) {
-        sim->terminate();
-        sim->waitForFinished(5000);
-    }
-    return 0;
+    return runBenchmarks(argc, argv, []() {
+        for (auto &sim : g_sims) {
+            sim->terminate();
+            sim->waitForFinished(5000);
+        }
+    });
 }

@@ -1,5 +1,6 @@
 // What the quiet-line check costs before every exchange when nobody talks:
 // a real port (a pseudo-terminal of the simulator, idle) and the real clock.
+#include "BenchMain.h"
 #include "link/QuietLine.h"
 #include "platform/PortNames.h"
 #include "platform/QtClock.h"
@@ -46,9 +47,5 @@ BENCHMARK(BM_QuietLine)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -34,6 +34,7 @@ void assembleBench(benchmark::State &state, bool mid, bool rtc, bool withProgres
     if (withProgress)
         progress = [&steps](qsizetype) { ++steps; };
     qsizetype records = 0, textBytes = 0;
+    const long faultsBefore = minorFaults();
     for (auto _ : state) {
         const auto r = RecordAssembler::assemble(stream, mid, rtc, 2025, progress);
         records = r.records;
@@ -41,6 +42,7 @@ void assembleBench(benchmark::State &state, bool mid, bool rtc, bool withProgres
         benchmark::DoNotOptimize(r.text.constData());
     }
     benchmark::DoNotOptimize(steps);
+    state.counters["page_faults"] = double(minorFaults() - faultsBefore) / double(state.iterations());
     state.SetBytesProcessed(qint64(state.iterations()) * stream.size());
     state.counters["records"] = double(records);
     state.counters["text_per_stream"] = double(textBytes) / double(stream.size());

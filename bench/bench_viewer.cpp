@@ -1,4 +1,5 @@
 // Filling the data viewer with the text of a 10 MB download.
+#include "BenchMain.h"
 #include "GeneratedStream.h"
 #include "collect/Data.h"
 #include "collect/RecordAssembler.h"
@@ -43,11 +44,6 @@ BENCHMARK(BM_FillViewer)->ArgName("MB")->Arg(10)->Unit(benchmark::kMillisecond)-
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    drawOffScreenUnlessTold();
+    return runBenchmarks<QApplication>(argc, argv);
 }

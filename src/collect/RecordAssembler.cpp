@@ -1,5 +1,7 @@
 #include "collect/RecordAssembler.h"
 
+#include "core/LargeBuffer.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -147,6 +149,17 @@ Fault readHeader(const char *p, qsizetype end, Header &h)
     return Fault::None;
 }
 
+// The records in the whole stream, judged by those in its first 64 kB, one in
+// eight more to be safe.
+qsizetype expectedRecords(const char *p, qsizetype end)
+{
+    const qsizetype sample = qMin<qsizetype>(end, 1 << 16);
+    qsizetype found = 0;
+    for (qsizetype at = HeaderChars; (at = findTerminator(p, at, sample)) >= 0; at += 2)
+        ++found;
+    return sample > 0 ? (found + 1) * end / sample * 9 / 8 : 0;
+}
+
 Result fault(Fault f, const QString &description)
 {
     Result r;
@@ -255,14 +268,17 @@ Result run(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear
         records.machineId.chop(1);
     records.stream = stream;
     result.announced = count;
-    // Neither the text nor the list grows by reallocation for typical records:
-    // the text takes about 1.5 times the stream with timestamp lines, less
-    // without; a record takes 9 bytes of the stream at least.
+    // The list and the text are reserved once, from the records the start of
+    // the stream holds; a stream that changes its pace later only grows them.
+    const qsizetype expected = expectedRecords(p, end);
     if (!found)
-        records.list.reserve(end / 9 + 1);
+        LargeBuffer::reserve(records.list, expected);
     QByteArray *text = wantText ? &result.text : nullptr;
     if (text) {
-        text->reserve(64 + idChars + end + (rtcFlag ? end / 2 : 0));
+        // A record's lines take its data, 4 line ends and the timestamp line (21
+        // characters); in the stream it takes its data and 9 bytes.
+        const qsizetype perRecord = 4 + (rtcFlag ? 21 : 0) - 9;
+        LargeBuffer::reserve(*text, 64 + idChars + qMax<qsizetype>(end / 2, end + expected * perRecord));
         if (midFlag) {
             text->append("Machine ID: ");
             text->append(idBegin, idChars);

@@ -1,5 +1,7 @@
 #include "platform/UserFile.h"
 
+#include "core/LargeBuffer.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -93,17 +95,23 @@ ReadResult read(const QString &path, qint64 limit)
 {
     ReadResult r;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         r.error = file.errorString();
         return r;
     }
-    // In pieces, so a limit far above the file's size costs nothing.
-    constexpr qint64 Piece = 1 << 16;
+    // Straight into one buffer the size of the file, so a limit far above the
+    // file's size costs nothing; a device tells no size and is read in pieces.
+    constexpr qint64 Piece = 1 << 20;
+    const qint64 size = file.size();
+    LargeBuffer::reserve(r.bytes, qMin(size > 0 ? size : Piece, limit) + 1);
     while (!r.tooLong) {
-        const QByteArray piece = file.read(qMin(Piece, limit + 1 - r.bytes.size()));
-        if (piece.isEmpty())
+        const qsizetype at = r.bytes.size();
+        const qint64 room = r.bytes.capacity() - at;
+        r.bytes.resize(at + qMin(room > 0 ? room : Piece, limit + 1 - at));
+        const qint64 got = file.read(r.bytes.data() + at, r.bytes.size() - at);
+        r.bytes.resize(at + qMax<qint64>(got, 0));
+        if (got <= 0)
             break;
-        r.bytes += piece;
         r.tooLong = r.bytes.size() > limit;
     }
     if (file.error() != QFileDevice::NoError)
