@@ -1,5 +1,6 @@
 // Assembly of generated downloads of 1, 10 and 100 MB: throughput, and the
 // memory one assembly takes beyond the stream itself.
+#include "BenchMain.h"
 #include "GeneratedStream.h"
 #include "PeakMemory.h"
 #include "collect/RecordAssembler.h"
@@ -8,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <malloc.h>
 
 namespace {
 
@@ -60,4 +62,18 @@ BENCHMARK(BM_AssembleBothFlags)->ArgName("MB")->Arg(1)->Arg(10)->Arg(100)->Unit(
 BENCHMARK(BM_AssembleBothFlagsWithProgress)->ArgName("MB")->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AssembleNoFlags)->ArgName("MB")->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    // A download is assembled once, into fresh memory. The C library would
+    // hand blocks below 32 MB back to the next iteration with their pages
+    // already there, and larger ones fresh: every size gets fresh memory
+    // here, or with --reused-memory every size reuses the pages of the last.
+    if (argc > 1 && std::strcmp(argv[argc - 1], "--reused-memory") == 0) {
+        --argc;
+        mallopt(M_MMAP_MAX, 0);
+        mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    } else {
+        mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    }
+    return runBenchmarks(argc, argv);
+}

@@ -4,7 +4,9 @@
 #include "support/TestFiles.h"
 #include "support/XlsxReader.h"
 
+#include <QClipboard>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -77,6 +79,26 @@ private Q_SLOTS:
         QCOMPARE(m_ui.fileRequests[0].filterIndex, 2);
         QVERIFY(m_ui.boxes.isEmpty()); // replaced without a question
         QCOMPARE(TestFiles::read(path), m_text + "\r\n");
+    }
+
+    // A long download shows line for line as it came, and a selection over
+    // many lines is copied with plain line ends.
+    void longTextShowsAndCopiesLineForLine()
+    {
+        QByteArray text = m_text;
+        for (int i = 0; i < 40; ++i)
+            text += "2026/01/01 08:00:" + QByteArray::number(10 + i) + "\r\nREC" + QByteArray::number(i) + "\r\n\r\n";
+        text += "lone\rcarriage return\r\n";
+        Data viewer(m_ui);
+        viewer.setText(text);
+        QString shown = QString::fromLatin1(text);
+        shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QCOMPARE(viewer.RichTextBox1->toPlainText(), shown);
+        QTextCursor c = viewer.RichTextBox1->document()->find(QStringLiteral("REC3"));
+        c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        viewer.RichTextBox1->setTextCursor(c);
+        viewer.RichTextBox1->copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), shown.mid(shown.indexOf(QLatin1String("REC3"))));
     }
 
     void saveEmptyAndCancel()
