@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace RecordExport {
 
@@ -19,12 +20,73 @@ void appendUtf8(QByteArray &out, char c)
     out += char(0x80 | (u & 0x3F));
 }
 
+// Eight bytes at a time: each test sets the high bit of the bytes it finds
+// (or of some byte when it finds any, which is all the tests below ask).
+constexpr quint64 Ones = 0x0101010101010101ull;
+constexpr quint64 Highs = 0x8080808080808080ull;
+
+quint64 load8(const char *p)
+{
+    quint64 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+quint64 bytesBelow(quint64 v, quint8 n) // valid for bytes below 0x80
+{
+    return (v - Ones * n) & ~v & Highs;
+}
+quint64 bytesEqual(quint64 v, char c)
+{
+    return bytesBelow(v ^ (Ones * quint8(c)), 1);
+}
+
+// Most data are plain ASCII: no byte a CSV field must quote or convert.
+bool csvPlain(const char *p, qsizetype size)
+{
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const quint64 v = load8(p + i);
+        if ((v & Highs) | bytesEqual(v, ',') | bytesEqual(v, '"') | bytesEqual(v, '\r') | bytesEqual(v, '\n'))
+            return false;
+    }
+    for (; i < size; ++i) {
+        const char c = p[i];
+        if ((c & 0x80) || c == ',' || c == '"' || c == '\r' || c == '\n')
+            return false;
+    }
+    return true;
+}
+
+// Printable ASCII but for '"' and '\\': a JSON string takes it as it is.
+bool jsonPlain(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x20 && u < 0x7f && c != '"' && c != '\\';
+}
+
+bool jsonPlain(const char *p, qsizetype size)
+{
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const quint64 v = load8(p + i);
+        if (v & Highs)
+            return false;
+        if (bytesBelow(v, 0x20) | bytesEqual(v, 0x7f) | bytesEqual(v, '"') | bytesEqual(v, '\\'))
+            return false;
+    }
+    for (; i < size; ++i) {
+        if (!jsonPlain(p[i]))
+            return false;
+    }
+    return true;
+}
+
 void appendCsvField(QByteArray &out, const char *latin1, qsizetype size)
 {
     const char *const end = latin1 + size;
     auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
     // Most fields are plain ASCII and go in one piece.
-    if (std::find_if(latin1, end, [&special](char c) { return (c & 0x80) || special(c); }) == end) {
+    if (csvPlain(latin1, size)) {
         out.append(latin1, size);
         return;
     }
@@ -49,8 +111,7 @@ void appendJsonString(QByteArray &out, const char *latin1, qsizetype size)
     for (const char *p = latin1; p < end;) {
         // Runs of plain characters go in one piece.
         const char *plain = p;
-        while (plain < end && static_cast<unsigned char>(*plain) >= 0x20 && static_cast<unsigned char>(*plain) < 0x7f
-               && *plain != '"' && *plain != '\\')
+        while (plain < end && jsonPlain(*plain))
             ++plain;
         out.append(p, plain - p);
         if (plain == end)
@@ -82,16 +143,45 @@ void appendCsvHeader(QByteArray &out)
     out += "machine_id,timestamp,data\r\n";
 }
 
-void appendCsvRow(QByteArray &out, const QByteArray &id, const RecordAssembler::Records &records,
+// idComma: the machine ID's field and its comma.
+// Room for size more bytes at the end of out, to be written at the place
+// returned; closeRoom(out, end) then cuts out where the writing ended.
+char *openRoom(QByteArray &out, qsizetype size)
+{
+    const qsizetype at = out.size();
+    out.resize(at + size);
+    return out.data() + at;
+}
+void closeRoom(QByteArray &out, const char *end)
+{
+    out.truncate(end - out.constData());
+}
+char *put(char *p, const char *bytes, qsizetype size)
+{
+    std::memcpy(p, bytes, size_t(size));
+    return p + size;
+}
+
+// idComma: the machine ID's field and its comma.
+void appendCsvRow(QByteArray &out, const QByteArray &idComma, const RecordAssembler::Records &records,
                   const RecordAssembler::Record &r)
 {
-    out += id;
-    out += ',';
-    char stamp[RecordAssembler::Records::TimestampRoom];
-    out.append(stamp, RecordAssembler::Records::timestamp(r, stamp));
-    out += ',';
-    appendCsvField(out, records.dataBegin(r), r.size);
-    out += "\r\n";
+    const char *data = records.dataBegin(r);
+    const bool plain = csvPlain(data, r.size);
+    char *p = openRoom(out, idComma.size() + RecordAssembler::Records::TimestampRoom + 1 + (plain ? r.size + 2 : 0));
+    p = put(p, idComma.constData(), idComma.size());
+    p += RecordAssembler::Records::timestamp(r, p);
+    *p++ = ',';
+    if (plain) {
+        p = put(p, data, r.size);
+        *p++ = '\r';
+        *p++ = '\n';
+        closeRoom(out, p);
+        return;
+    }
+    closeRoom(out, p);
+    appendCsvField(out, data, r.size);
+    out.append("\r\n", 2);
 }
 
 void appendJsonHead(QByteArray &out, const QByteArray &machineId, qint64 announced, qsizetype received, bool complete,
@@ -111,17 +201,31 @@ void appendJsonHead(QByteArray &out, const QByteArray &machineId, qint64 announc
 void appendJsonRecord(QByteArray &out, bool first, const RecordAssembler::Records &records,
                       const RecordAssembler::Record &r)
 {
-    out += first ? "\n  {\"timestamp\": " : ",\n  {\"timestamp\": ";
-    char stamp[RecordAssembler::Records::TimestampRoom];
-    if (const int n = RecordAssembler::Records::timestamp(r, stamp); n > 0) {
-        out += '"';
-        out.append(stamp, n);
-        out += '"';
+    static constexpr char Head[] = ",\n  {\"timestamp\": ";
+    static constexpr char Data[] = ", \"data\": ";
+    const char *data = records.dataBegin(r);
+    const bool plain = jsonPlain(data, r.size);
+    char *p = openRoom(out, qsizetype(sizeof Head + sizeof Data) + RecordAssembler::Records::TimestampRoom + 2
+                                + (plain ? r.size + 3 : 0));
+    p = first ? put(p, Head + 1, sizeof Head - 2) : put(p, Head, sizeof Head - 1);
+    if (const int n = RecordAssembler::Records::timestamp(r, p + 1); n > 0) {
+        *p = '"';
+        p += n + 1;
+        *p++ = '"';
     } else {
-        out += "null";
+        p = put(p, "null", 4);
     }
-    out += ", \"data\": ";
-    appendJsonString(out, records.dataBegin(r), r.size);
+    p = put(p, Data, sizeof Data - 1);
+    if (plain) {
+        *p++ = '"';
+        p = put(p, data, r.size);
+        *p++ = '"';
+        *p++ = '}';
+        closeRoom(out, p);
+        return;
+    }
+    closeRoom(out, p);
+    appendJsonString(out, data, r.size);
     out += '}';
 }
 
@@ -130,11 +234,11 @@ void appendJsonTail(QByteArray &out, qsizetype received)
     out += received == 0 ? "]}\n" : "\n]}\n";
 }
 
-QByteArray csvId(const QByteArray &machineId)
+QByteArray csvIdComma(const QByteArray &machineId)
 {
     QByteArray id;
     appendCsvField(id, machineId.constData(), machineId.size());
-    return id;
+    return id + ',';
 }
 
 } // namespace
@@ -180,7 +284,7 @@ QByteArray csv(const RecordAssembler::Records &records)
     QByteArray out;
     out.reserve(32 + records.stream.size() + records.list.size() * (records.machineId.size() + 24));
     appendCsvHeader(out);
-    const QByteArray id = csvId(records.machineId);
+    const QByteArray id = csvIdComma(records.machineId);
     for (const RecordAssembler::Record &r : records.list)
         appendCsvRow(out, id, records, r);
     return out;
@@ -211,7 +315,7 @@ bool write(Format format, const RecordAssembler::Result &scanned, int currentYea
         }
     };
     const RecordAssembler::Records &records = scanned.download;
-    const QByteArray id = csvId(records.machineId);
+    const QByteArray id = csvIdComma(records.machineId);
     qsizetype written = 0;
     if (format == Format::Csv)
         appendCsvHeader(out);

@@ -388,6 +388,20 @@ private Q_SLOTS:
             << QStringList{"null", "null", "2025-02-03 04:05:06", "2025-12-31 23:59:58", "2025-06-07 08:09:10"}
             << QStringList{"say \"hi\", ok", QString::fromLatin1("\xe9\xff\x80\x7f\x01"), "", "a\nb\\c", "#"}
             << QStringLiteral("MID0042");
+        // What must be quoted or escaped, further in than the first eight bytes.
+        const QByteArray late = header("LATE    ", "00005") + record(stamp(25, 1, 1, 1, 1, 1), "ABCDEFGH\xe9IJKLMNOP")
+                                + record(stamp(25, 1, 1, 1, 1, 2), "ABCDEFGHIJK\x7fMNOPQRS")
+                                + record(stamp(25, 1, 1, 1, 1, 3), "ABCDEFGHIJKLMN\\PQRSTUV,W")
+                                + record(stamp(25, 1, 1, 1, 1, 4), "ABCDEFGHI\x1fKLMNOPQ\"")
+                                + record(stamp(25, 1, 1, 1, 1, 5), "ABCDEFGHIJKLMNOPQRSTUVW\n");
+        QTest::newRow("quotes, escapes and high bytes past the first eight bytes")
+            << late << QStringLiteral("LATE") << 5
+            << QStringList{"2025-01-01 01:01:01", "2025-01-01 01:01:02", "2025-01-01 01:01:03", "2025-01-01 01:01:04",
+                           "2025-01-01 01:01:05"}
+            << QStringList{QString::fromLatin1("ABCDEFGH\xe9IJKLMNOP"), QString::fromLatin1("ABCDEFGHIJK\x7fMNOPQRS"),
+                           "ABCDEFGHIJKLMN\\PQRSTUV,W", QString::fromLatin1("ABCDEFGHI\x1fKLMNOPQ\""),
+                           "ABCDEFGHIJKLMNOPQRSTUVW\n"}
+            << QStringLiteral("LATE");
         // The viewer shows these as they are; as data they are no date.
         const QByteArray odd = header("ODD     ", "00007") + record(stamp(25, 0, 5, 1, 1, 1), "month 0")
                                + record(stamp(25, 1, 0, 1, 1, 1), "day 0") + record(stamp(-3, 1, 1, 1, 1, 1), "year")
