@@ -143,7 +143,6 @@ void appendCsvHeader(QByteArray &out)
     out += "machine_id,timestamp,data\r\n";
 }
 
-// idComma: the machine ID's field and its comma.
 // Room for size more bytes at the end of out, to be written at the place
 // returned; closeRoom(out, end) then cuts out where the writing ended.
 char *openRoom(QByteArray &out, qsizetype size)
@@ -162,6 +161,24 @@ char *put(char *p, const char *bytes, qsizetype size)
     return p + size;
 }
 
+// Ends a row opened with openRoom at p: its data field, the data as they are
+// between quote and quote when plain (room for them was opened), else written
+// by appendField; then after.
+void closeRow(QByteArray &out, char *p, const char *data, qsizetype size, bool plain, QByteArrayView quote,
+              QByteArrayView after, void (*appendField)(QByteArray &, const char *, qsizetype))
+{
+    if (plain) {
+        p = put(p, quote.data(), quote.size());
+        p = put(p, data, size);
+        p = put(p, quote.data(), quote.size());
+        closeRoom(out, put(p, after.data(), after.size()));
+        return;
+    }
+    closeRoom(out, p);
+    appendField(out, data, size);
+    out.append(after.data(), after.size());
+}
+
 // idComma: the machine ID's field and its comma.
 void appendCsvRow(QByteArray &out, const QByteArray &idComma, const RecordAssembler::Records &records,
                   const RecordAssembler::Record &r)
@@ -172,16 +189,8 @@ void appendCsvRow(QByteArray &out, const QByteArray &idComma, const RecordAssemb
     p = put(p, idComma.constData(), idComma.size());
     p += RecordAssembler::Records::timestamp(r, p);
     *p++ = ',';
-    if (plain) {
-        p = put(p, data, r.size);
-        *p++ = '\r';
-        *p++ = '\n';
-        closeRoom(out, p);
-        return;
-    }
-    closeRoom(out, p);
-    appendCsvField(out, data, r.size);
-    out.append("\r\n", 2);
+    closeRow(out, p, data, r.size, plain, "", "\r\n",
+             [](QByteArray &o, const char *d, qsizetype n) { appendCsvField(o, d, n); });
 }
 
 void appendJsonHead(QByteArray &out, const QByteArray &machineId, qint64 announced, qsizetype received, bool complete,
@@ -216,17 +225,8 @@ void appendJsonRecord(QByteArray &out, bool first, const RecordAssembler::Record
         p = put(p, "null", 4);
     }
     p = put(p, Data, sizeof Data - 1);
-    if (plain) {
-        *p++ = '"';
-        p = put(p, data, r.size);
-        *p++ = '"';
-        *p++ = '}';
-        closeRoom(out, p);
-        return;
-    }
-    closeRoom(out, p);
-    appendJsonString(out, data, r.size);
-    out += '}';
+    closeRow(out, p, data, r.size, plain, "\"", "}",
+             [](QByteArray &o, const char *d, qsizetype n) { appendJsonString(o, d, n); });
 }
 
 void appendJsonTail(QByteArray &out, qsizetype received)
