@@ -270,15 +270,14 @@ Result run(const QByteArray &stream, bool midFlag, bool rtcFlag, int currentYear
     result.announced = count;
     // The list and the text are reserved once, from the records the start of
     // the stream holds; a stream that changes its pace later only grows them.
-    const qsizetype expected = expectedRecords(p, end);
+    const qsizetype expected = found && !wantText ? 0 : expectedRecords(p, end);
     if (!found)
         LargeBuffer::reserve(records.list, expected);
     QByteArray *text = wantText ? &result.text : nullptr;
     if (text) {
-        // A record's lines take its data, 4 line ends and the timestamp line (21
-        // characters); in the stream it takes its data and 9 bytes.
-        const qsizetype perRecord = 4 + (rtcFlag ? 21 : 0) - 9;
-        LargeBuffer::reserve(*text, 64 + idChars + qMax<qsizetype>(end / 2, end + expected * perRecord));
+        // A record's lines take its data and 4 line ends, in the stream it
+        // takes its data and 9 bytes; a timestamp line adds 21 characters.
+        LargeBuffer::reserve(*text, 64 + idChars + end + (rtcFlag ? expected * (21 + 4 - 9) : 0));
         if (midFlag) {
             text->append("Machine ID: ");
             text->append(idBegin, idChars);
