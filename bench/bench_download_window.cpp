@@ -63,7 +63,6 @@ void BM_DownloadWindow(benchmark::State &state)
     double cpu = 0, faults = 0;
     qsizetype lines = 0;
     for (auto _ : state) {
-        state.PauseTiming();
         QTemporaryDir dir;
         qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
         QtSettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
@@ -99,7 +98,6 @@ void BM_DownloadWindow(benchmark::State &state)
             viewer.hide();
             return 0;
         });
-        state.ResumeTiming();
         window.cmdOK_Click();
         state.SetIterationTime(std::chrono::duration<double>(shown - peer.lastByte).count());
         cpu += shownCpu - peer.lastByteCpu;
