@@ -9,6 +9,7 @@
 #include "platform/PortNames.h"
 #include "platform/QtClock.h"
 #include "platform/QtSerialPort.h"
+#include "QtBenchmarkMain.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -88,9 +89,5 @@ BENCHMARK(BM_Download)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }

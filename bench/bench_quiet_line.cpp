@@ -4,6 +4,7 @@
 #include "platform/PortNames.h"
 #include "platform/QtClock.h"
 #include "platform/QtSerialPort.h"
+#include "QtBenchmarkMain.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -46,9 +47,5 @@ BENCHMARK(BM_QuietLine)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }

@@ -82,12 +82,15 @@ port_args() {
     echo "$args"
 }
 
-# repeated ARGS...: run_zevctl REPEAT times; the medians in $WALL, $CPU, $WAKES
-repeated() {
+# medians FUNCTION ARGS...: FUNCTION (which sets $WALL, $CPU and $WAKES) run
+# REPEAT times; the medians left in them
+medians() {
+    fn=$1
+    shift
     walls="" cpus="" wakes=""
     r=0
     while [ "$r" -lt "$REPEAT" ]; do
-        run_zevctl "$@"
+        "$fn" "$@"
         walls="$walls $WALL" cpus="$cpus $CPU" wakes="$wakes $WAKES"
         r=$((r + 1))
     done
@@ -95,7 +98,7 @@ repeated() {
 }
 
 process_start() {
-    repeated show "$BIN/Default.mag"
+    medians run_zevctl show "$BIN/Default.mag"
     START=$WALL
 }
 
@@ -109,15 +112,16 @@ download_once() { # records, sim args...
     BYTES=$(sed -n 's/.*-> \([0-9]*\) bytes from.*/\1/p' "$LOG" | tail -1)
 }
 
-download() { # records, sim args...: the medians of REPEAT downloads
-    walls="" cpus="" wakes=""
-    r=0
-    while [ "$r" -lt "$REPEAT" ]; do
-        download_once "$@"
-        walls="$walls $WALL" cpus="$cpus $CPU" wakes="$wakes $WAKES"
-        r=$((r + 1))
-    done
-    WALL=$(echo "$walls" | median) CPU=$(echo "$cpus" | median) WAKES=$(echo "$wakes" | median)
+ports_once() { # ports, records, command
+    start_sims "$1" --records "$2"
+    case $3 in
+    transmit) set -- transmit "$BIN/Default.mag" ;;
+    download) mkdir -p "$WORK/dir$1"; set -- download -o "$WORK/dir$1" --no-archive ;;
+    erase) set -- erase --yes ;;
+    esac
+    # shellcheck disable=SC2046
+    run_zevctl --no-ledger $(port_args) --password 1234 "$@"
+    stop_sims
 }
 
 waits=0.610 # 20 + 250 + 20 + 20 + 300 ms
@@ -127,7 +131,7 @@ for what in "$@"; do
     line:*)
         n=${what#line:}
         process_start
-        download "$n"
+        medians download_once "$n"
         floor=$(calc "$START + $waits + (13 + $BYTES) / 1920")
         echo "download $n records at the line rate ($BYTES bytes): $WALL s, floor $floor s (start $START s), ratio $(calc "$WALL / $floor"); zevctl CPU $CPU s, $WAKES voluntary context switches (medians of $REPEAT)"
         ;;
@@ -137,14 +141,14 @@ for what in "$@"; do
         # shellcheck disable=SC2046
         run_zevctl --no-ledger $(port_args) --password 1234 download --no-archive --raw "$WORK/raw"
         stop_sims
-        repeated assemble "$WORK/raw"
+        medians run_zevctl assemble "$WORK/raw"
         floor=$(calc "$WALL + $waits")
-        download "$n" --pace 0
+        medians download_once "$n" --pace 0
         echo "download $n records unpaced ($BYTES bytes): $WALL s, assemble + waits $floor s, ratio $(calc "$WALL / $floor"); zevctl CPU $CPU s, $WAKES voluntary context switches (medians of $REPEAT)"
         ;;
     cpu:*)
         n=${what#cpu:}
-        download "$n"
+        medians download_once "$n"
         echo "download $n records at the line rate: CPU $CPU s, $WAKES voluntary context switches, wall $WALL s (medians of $REPEAT)"
         ;;
     ports:*)
@@ -157,22 +161,8 @@ for what in "$@"; do
         process_start
         startCpu=$CPU
         for p in 1 "$count"; do
-            walls="" cpus=""
-            r=0
-            while [ "$r" -lt "$REPEAT" ]; do
-                start_sims "$p" --records "$n"
-                case $cmd in
-                transmit) set -- transmit "$BIN/Default.mag" ;;
-                download) mkdir -p "$WORK/dir$p"; set -- download -o "$WORK/dir$p" --no-archive ;;
-                erase) set -- erase --yes ;;
-                esac
-                # shellcheck disable=SC2046
-                run_zevctl --no-ledger $(port_args) --password 1234 "$@"
-                stop_sims
-                walls="$walls $WALL" cpus="$cpus $CPU"
-                r=$((r + 1))
-            done
-            eval "wall$p=$(echo "$walls" | median) cpu$p=$(echo "$cpus" | median)"
+            medians ports_once "$p" "$n" "$cmd"
+            eval "wall$p=$WALL cpu$p=$CPU"
         done
         eval "w=\$wall$count c=\$cpu$count"
         echo "$cmd ($n records) on $count ports vs 1: wall $w s vs $wall1 s (ratio $(calc "$w / $wall1")); CPU $c s vs $cpu1 s, per port $(calc "$c / $count") s (ratio $(calc "$c / $count / $cpu1")); without the process start ($startCpu s) per port $(calc "($c - $startCpu) / $count") s vs $(calc "$cpu1 - $startCpu") s (medians of $REPEAT)"
