@@ -263,16 +263,19 @@ void QtSerialPort::pull()
         m_input += m_port.readAll();
 }
 
-// Everything waiting, in one read as large as what the driver counts. The
-// line is set to return at once, so a read finding nothing cannot be told from
-// a hang-up: when nothing is counted, poll says which.
+// Everything waiting, in reads as large as what the driver counts. The line
+// is set to return at once, so a read finding nothing cannot be told from a
+// hang-up: when nothing is counted and nothing was read, poll says which.
 void QtSerialPort::readDescriptor()
 {
 #ifdef Q_OS_UNIX
     const int fd = int(m_port.handle());
+    bool took = false;
     for (;;) {
         int waiting = 0;
         if (::ioctl(fd, FIONREAD, &waiting) < 0 || waiting < 1) {
+            if (took)
+                return;
             pollfd p{fd, POLLIN, 0};
             const int ready = ::poll(&p, 1, 0);
             if (ready < 0 && errno == EINTR)
@@ -286,8 +289,9 @@ void QtSerialPort::readDescriptor()
         const ssize_t n = ::read(fd, m_input.data() + at, size_t(waiting));
         const int readErrno = errno;
         m_input.resize(at + qMax<ssize_t>(n, 0));
+        took = took || n > 0;
         if (n > 0)
-            return;
+            continue;
         if (n < 0 && readErrno == EINTR)
             continue;
         if (n < 0 && readErrno == EAGAIN)
