@@ -4,13 +4,16 @@
 #
 #   bench/download_pty.sh BIN_DIR [what...]
 #   what: line:N  unpaced:N  cpu:N  ports:COUNT:transmit|download|erase[:N]
+#   REPEAT=n (default 3): runs of each, the median reported
 #
-# Each figure is one run; the floor is the process start (zevctl show), the
-# line time of the request and the stream at 1920 bytes a second, and the
-# download's own waits: a 20 ms quiet-line watch before each of its two
-# frames, the password check's 5 x 50 ms and its 20 ms reply probe, and the
-# 300 ms pause that ends the stream (the 180 ms after the request is covered
-# by the stream's line time).
+# The downloads measure the exchange: the records go to stdout (/dev/null)
+# and not to the store (--no-ledger), so no file is synced to the disk
+# (bench_ledger measures the store). The floor is the process start (zevctl
+# show), the line time of the request and the stream at 1920 bytes a second,
+# and the download's own waits: a 20 ms quiet-line watch before each of its
+# two frames, the password check's 5 x 50 ms and its 20 ms reply probe, and
+# the 300 ms pause that ends the stream (the 180 ms after the request is
+# covered by the stream's line time).
 set -eu
 BIN=$(cd "$1" && pwd)
 shift
@@ -22,8 +25,10 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
+REPEAT=${REPEAT:-3}
 now() { date +%s.%N; }
-calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
+calc() { awk "BEGIN { printf \"%.4f\", $1 }"; }
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # start_sims COUNT SIM_ARGS...: leaves the devices in $DEVICES
 start_sims() {
@@ -33,7 +38,7 @@ start_sims() {
     i=0
     while [ "$i" -lt "$count" ]; do
         out="$WORK/sim$i.$(now)"
-        "$BIN/zev-scanner-sim" --quiet --password 1234 "$@" >"$out" 2>/dev/null &
+        "$BIN/zev-scanner-sim" --password 1234 "$@" >"$out" 2>"$out.log" &
         SIMS="$SIMS $!"
         tries=0
         while ! grep -q '^DEVICE ' "$out" 2>/dev/null; do
@@ -42,6 +47,7 @@ start_sims() {
             sleep 0.01
         done
         DEVICES="$DEVICES $(sed -n 's/^DEVICE //p' "$out")"
+        LOG="$out.log"
         i=$((i + 1))
     done
 }
@@ -53,18 +59,21 @@ stop_sims() {
 }
 
 # run_zevctl ARGS...: wall seconds in $WALL, user+system CPU in $CPU,
-# voluntary context switches in $WAKES
+# voluntary context switches in $WAKES (getrusage of the process, to the microsecond)
 run_zevctl() {
-    t0=$(now)
-    /usr/bin/time -f '%U %S %w' -o "$WORK/rusage" "$BIN/zevctl" "$@" >/dev/null 2>"$WORK/stderr" || {
+    python3 - "$BIN/zevctl" "$@" >"$WORK/rusage" 2>"$WORK/stderr" <<'EOF_PY' || {
+import os, subprocess, sys, time
+t0 = time.monotonic()
+p = subprocess.Popen(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=sys.stderr)
+_, status, u = os.wait4(p.pid, 0)
+print("%.3f %.4f %d" % (time.monotonic() - t0, u.ru_utime + u.ru_stime, u.ru_nvcsw))
+sys.exit(os.waitstatus_to_exitcode(status))
+EOF_PY
         echo "zevctl $* failed:" >&2
         cat "$WORK/stderr" >&2
         exit 1
     }
-    t1=$(now)
-    WALL=$(calc "$t1 - $t0")
-    CPU=$(awk 'END { printf "%.3f", $1 + $2 }' "$WORK/rusage")
-    WAKES=$(awk 'END { print $3 }' "$WORK/rusage")
+    read -r WALL CPU WAKES <"$WORK/rusage"
 }
 
 port_args() {
@@ -73,8 +82,23 @@ port_args() {
     echo "$args"
 }
 
+# medians FUNCTION ARGS...: FUNCTION (which sets $WALL, $CPU and $WAKES) run
+# REPEAT times; the medians left in them
+medians() {
+    fn=$1
+    shift
+    walls="" cpus="" wakes=""
+    r=0
+    while [ "$r" -lt "$REPEAT" ]; do
+        "$fn" "$@"
+        walls="$walls $WALL" cpus="$cpus $CPU" wakes="$wakes $WAKES"
+        r=$((r + 1))
+    done
+    WALL=$(echo "$walls" | median) CPU=$(echo "$cpus" | median) WAKES=$(echo "$wakes" | median)
+}
+
 process_start() {
-    run_zevctl show "$BIN/Default.mag"
+    medians run_zevctl show "$BIN/Default.mag"
     START=$WALL
 }
 
@@ -83,9 +107,21 @@ download_once() { # records, sim args...
     shift
     start_sims 1 --records "$records" "$@"
     # shellcheck disable=SC2046
-    run_zevctl $(port_args) --password 1234 download -o "$WORK/out.txt" --raw "$WORK/raw" --no-archive
+    run_zevctl --no-ledger $(port_args) --password 1234 download --no-archive
     stop_sims
-    BYTES=$(wc -c <"$WORK/raw")
+    BYTES=$(sed -n 's/.*-> \([0-9]*\) bytes from.*/\1/p' "$LOG" | tail -1)
+}
+
+ports_once() { # ports, records, command
+    start_sims "$1" --records "$2"
+    case $3 in
+    transmit) set -- transmit "$BIN/Default.mag" ;;
+    download) mkdir -p "$WORK/dir$1"; set -- download -o "$WORK/dir$1" --no-archive ;;
+    erase) set -- erase --yes ;;
+    esac
+    # shellcheck disable=SC2046
+    run_zevctl --no-ledger $(port_args) --password 1234 "$@"
+    stop_sims
 }
 
 waits=0.610 # 20 + 250 + 20 + 20 + 300 ms
@@ -95,22 +131,25 @@ for what in "$@"; do
     line:*)
         n=${what#line:}
         process_start
-        download_once "$n"
+        medians download_once "$n"
         floor=$(calc "$START + $waits + (13 + $BYTES) / 1920")
-        echo "download $n records at the line rate ($BYTES bytes): $WALL s, floor $floor s, ratio $(calc "$WALL / $floor"); zevctl CPU $CPU s, $WAKES voluntary context switches"
+        echo "download $n records at the line rate ($BYTES bytes): $WALL s, floor $floor s (start $START s), ratio $(calc "$WALL / $floor"); zevctl CPU $CPU s, $WAKES voluntary context switches (medians of $REPEAT)"
         ;;
     unpaced:*)
         n=${what#unpaced:}
-        download_once "$n" --pace 0
-        run_zevctl assemble "$WORK/raw"
+        start_sims 1 --records "$n" --pace 0
+        # shellcheck disable=SC2046
+        run_zevctl --no-ledger $(port_args) --password 1234 download --no-archive --raw "$WORK/raw"
+        stop_sims
+        medians run_zevctl assemble "$WORK/raw"
         floor=$(calc "$WALL + $waits")
-        download_once "$n" --pace 0
-        echo "download $n records unpaced ($BYTES bytes): $WALL s, assemble + waits $floor s, ratio $(calc "$WALL / $floor"); zevctl CPU $CPU s, $WAKES voluntary context switches"
+        medians download_once "$n" --pace 0
+        echo "download $n records unpaced ($BYTES bytes): $WALL s, assemble + waits $floor s, ratio $(calc "$WALL / $floor"); zevctl CPU $CPU s, $WAKES voluntary context switches (medians of $REPEAT)"
         ;;
     cpu:*)
         n=${what#cpu:}
-        download_once "$n"
-        echo "download $n records at the line rate: CPU $CPU s, $WAKES voluntary context switches, wall $WALL s"
+        medians download_once "$n"
+        echo "download $n records at the line rate: CPU $CPU s, $WAKES voluntary context switches, wall $WALL s (medians of $REPEAT)"
         ;;
     ports:*)
         portsArg=${what#ports:}
@@ -119,20 +158,14 @@ for what in "$@"; do
         cmd=${rest%%:*}
         n=40
         [ "$rest" = "$cmd" ] || n=${rest#*:}
+        process_start
+        startCpu=$CPU
         for p in 1 "$count"; do
-            start_sims "$p" --records "$n"
-            case $cmd in
-            transmit) set -- transmit "$BIN/Default.mag" ;;
-            download) mkdir -p "$WORK/dir$p"; set -- download -o "$WORK/dir$p" --no-archive ;;
-            erase) set -- erase --yes ;;
-            esac
-            # shellcheck disable=SC2046
-            run_zevctl $(port_args) --password 1234 "$@"
-            stop_sims
+            medians ports_once "$p" "$n" "$cmd"
             eval "wall$p=$WALL cpu$p=$CPU"
         done
         eval "w=\$wall$count c=\$cpu$count"
-        echo "$cmd ($n records) on $count ports vs 1: wall $w s vs $wall1 s (ratio $(calc "$w / $wall1")), CPU per port $(calc "$c / $count") s vs $cpu1 s (ratio $(calc "$c / $count / $cpu1"))"
+        echo "$cmd ($n records) on $count ports vs 1: wall $w s vs $wall1 s (ratio $(calc "$w / $wall1")); CPU $c s vs $cpu1 s, per port $(calc "$c / $count") s (ratio $(calc "$c / $count / $cpu1")); without the process start ($startCpu s) per port $(calc "($c - $startCpu) / $count") s vs $(calc "$cpu1 - $startCpu") s (medians of $REPEAT)"
         ;;
     *)
         echo "unknown: $what" >&2

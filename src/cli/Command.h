@@ -55,7 +55,8 @@ struct Line
 {
     QtSettingsStore store;
     PortNames names{&store};
-    QtClock clock;
+    // No window to keep alive: waits sleep on the port.
+    QtClock clock{QtClock::Waits::Sleep};
     Session session;
 
     explicit Line(const Command &c);

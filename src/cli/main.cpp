@@ -1,5 +1,5 @@
 #include "cli/ZevCtl.h"
-#include "core/Exchange.h"
+#include "platform/QtClock.h"
 
 #include <QCoreApplication>
 #include <QtGlobal>
@@ -18,14 +18,14 @@ int main(int argc, char **argv)
     // would: what arrived is still written and the port is closed.
 #ifdef Q_OS_UNIX
     struct sigaction stop {};
-    stop.sa_handler = [](int signal) { ExchangeGate::stopProcess(signal); };
+    stop.sa_handler = [](int signal) { QtClock::stopProcess(signal); };
     sigemptyset(&stop.sa_mask);
     stop.sa_flags = SA_RESTART;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &stop, nullptr);
 #else
     for (const int signal : {SIGINT, SIGTERM})
-        std::signal(signal, [](int s) { ExchangeGate::stopProcess(s); });
+        std::signal(signal, [](int s) { QtClock::stopProcess(s); });
 #endif
     QCoreApplication app(argc, argv);
     // On the descriptors, not the stdio streams, so a failed write shows at once.

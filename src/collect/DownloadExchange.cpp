@@ -100,10 +100,12 @@ DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Cloc
 
     // Collect until 0.3 s have passed since the last byte came.
     qint64 lastByte = clock.tickCount();
+    QuietLine::StreamReads reads(sent, dataPort.bytesPerSecond());
     bool talking = going && dataPort.bytesWaiting() != 0;
     while (talking) {
         const QByteArray got = dataPort.readAll();
         const qint64 now = clock.tickCount();
+        reads.read(got.size(), now);
         if (!got.isEmpty()) {
             result.bytes += got;
             lastByte = now;
@@ -122,7 +124,7 @@ DownloadStream receiveDownload(SerialPort &checkPort, SerialPort &dataPort, Cloc
         qint64 wait = QuietLine::QuietMs - (now - lastByte);
         if (timeLimitMs > 0)
             wait = qMin(wait, timeLimitMs - (now - sent));
-        going = QuietLine::awaitMore(dataPort, clock, got.size(), wait);
+        going = reads.awaitMore(dataPort, clock, wait);
         talking = going;
     }
     // What came before a failure or a stop is kept.

@@ -28,9 +28,11 @@ Drained drain(SerialPort &port, Clock &clock, qint64 limitMs)
     Drained d;
     const qint64 start = clock.tickCount();
     qint64 lastByte = -1;
+    StreamReads reads(start, port.bytesPerSecond());
     for (;;) {
         const QByteArray bytes = port.readAll();
         const qint64 now = clock.tickCount();
+        reads.read(bytes.size(), now);
         if (!bytes.isEmpty()) {
             d.discarded += bytes.size();
             lastByte = now;
@@ -48,20 +50,38 @@ Drained drain(SerialPort &port, Clock &clock, qint64 limitMs)
         if (quietFor >= needed)
             return d;
         if (now - start >= limitMs
-            || !awaitMore(port, clock, bytes.size(), qMin(needed - quietFor, qMax<qint64>(1, limitMs - (now - start))))) {
+            || !reads.awaitMore(port, clock, qMin(needed - quietFor, qMax<qint64>(1, limitMs - (now - start))))) {
             d.quiet = false;
             return d;
         }
     }
 }
 
-bool awaitMore(SerialPort &port, Clock &clock, qsizetype lastRead, qint64 ms)
+void StreamReads::read(qsizetype bytes, qint64 nowMs)
 {
-    const qsizetype batch = qMax<qsizetype>(1, qsizetype(port.bytesPerSecond()) * ProbeMs / 1000);
+    // More than the line carries since the read before, and two batches more
+    // for a late wake-up or an adapter that hands bytes on in packets.
+    const qint64 readMs = qMax<qint64>(0, nowMs - m_lastRead);
+    m_fast = bytes > qint64(m_rate) * (readMs + 2 * batchMs()) / 1000;
+    if (bytes > 0 && m_firstBytes < 0)
+        m_firstBytes = nowMs;
+    m_bytes = bytes;
+    m_lastRead = nowMs;
+}
+
+qint64 StreamReads::batchMs() const
+{
+    const qint64 flowing = m_firstBytes < 0 ? 0 : m_lastRead - m_firstBytes;
+    return qBound(ShortestBatchMs, flowing / 50, LongestBatchMs);
+}
+
+bool StreamReads::awaitMore(SerialPort &port, Clock &clock, qint64 ms) const
+{
     const int wait = int(qBound(qint64(1), ms, qint64(INT_MAX)));
-    if (lastRead > 0 && lastRead < batch)
-        return clock.waitForInput(port, qMin(wait, ProbeMs), int(batch));
-    return clock.waitForInput(port, wait, 1);
+    if (m_bytes == 0 || m_fast)
+        return clock.waitForInput(port, wait, 1);
+    const qint64 batch = batchMs();
+    return clock.waitForInput(port, int(qMin<qint64>(wait, batch)), int(qMax<qint64>(1, m_rate * batch / 1000)));
 }
 
 bool ready(SerialPort &port, Clock &clock, qint64 &stillSending, qint64 limitMs)

@@ -54,12 +54,35 @@ private:
     friend Drained drain(SerialPort &, Clock &, qint64);
 };
 
-// Sleeps until more of a stream may be read, at most ms. After an empty read
-// or a large one (a fast line) it wakes at the next byte; after a few bytes of
-// a line at its rate it waits for about ProbeMs worth of them, so a slow line
-// wakes every ProbeMs or so rather than per byte. A pause counted from the
-// read that took the last byte is then at most ProbeMs late.
-bool awaitMore(SerialPort &port, Clock &clock, qsizetype lastRead, qint64 ms);
+// The reads of a stream, and how long to sleep before the next one. After an
+// empty read, or one larger than the line could carry since the read before (a
+// fast line), it wakes at the next byte. While bytes come at the line's rate it
+// sleeps a batch of them, so a slow line wakes every batch rather than per
+// byte: a fiftieth of the time since the stream's first read with bytes, at
+// least ShortestBatchMs and at most LongestBatchMs. A pause counted from the
+// read that took the last byte is late by at most that batch: 10 ms in a
+// stream's first half second, 2 % of a longer one's time, never over 200 ms.
+class StreamReads
+{
+public:
+    static constexpr qint64 ShortestBatchMs = 10;
+    static constexpr qint64 LongestBatchMs = 200;
+
+    StreamReads(qint64 startMs, int bytesPerSecond) : m_rate(qMax(1, bytesPerSecond)), m_lastRead(startMs) {}
+    // A read of `bytes` at nowMs.
+    void read(qsizetype bytes, qint64 nowMs);
+    // Sleeps until more may be read, at most ms.
+    bool awaitMore(SerialPort &port, Clock &clock, qint64 ms) const;
+
+private:
+    qint64 batchMs() const;
+
+    int m_rate;
+    qint64 m_lastRead;
+    qsizetype m_bytes = 0;
+    bool m_fast = false;
+    qint64 m_firstBytes = -1; // when the first read with bytes was
+};
 
 // After an exchange's wait: adds what arrived to reply, and goes on reading
 // while bytes keep coming (until ProbeMs pass without one), so that a reply

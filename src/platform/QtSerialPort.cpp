@@ -263,28 +263,33 @@ void QtSerialPort::pull()
         m_input += m_port.readAll();
 }
 
-// Everything waiting, in reads as large as what is there. The line is set to
-// return at once, so a read finding nothing cannot be told from a hang-up:
-// poll says which.
+// Everything waiting, in reads as large as what the driver counts. The line
+// is set to return at once, so a read finding nothing cannot be told from a
+// hang-up: when nothing is counted and nothing was read, poll says which.
 void QtSerialPort::readDescriptor()
 {
 #ifdef Q_OS_UNIX
     const int fd = int(m_port.handle());
+    bool took = false;
     for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, 0);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            return;
         int waiting = 0;
-        if (::ioctl(fd, FIONREAD, &waiting) < 0 || waiting < 1)
+        if (::ioctl(fd, FIONREAD, &waiting) < 0 || waiting < 1) {
+            if (took)
+                return;
+            pollfd p{fd, POLLIN, 0};
+            const int ready = ::poll(&p, 1, 0);
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready <= 0)
+                return;
             waiting = 1;
+        }
         const qsizetype at = m_input.size();
         m_input.resize(at + waiting);
         const ssize_t n = ::read(fd, m_input.data() + at, size_t(waiting));
         const int readErrno = errno;
         m_input.resize(at + qMax<ssize_t>(n, 0));
+        took = took || n > 0;
         if (n > 0)
             continue;
         if (n < 0 && readErrno == EINTR)
@@ -335,7 +340,10 @@ bool QtSerialPort::write(const QByteArray &bytes)
 
 QByteArray QtSerialPort::readAll()
 {
-    pull();
+    // What a wait's look at the port found is taken as it is; bytes that came
+    // since are the next read's.
+    if (m_input.isEmpty())
+        pull();
     QByteArray bytes;
     bytes.swap(m_input);
     if (!bytes.isEmpty())

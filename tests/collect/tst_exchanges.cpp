@@ -123,6 +123,31 @@ private Q_SLOTS:
         QVERIFY(!port2->isOpen());
     }
 
+    // A long stream at the line's rate is read in batches that grow with it,
+    // not per burst, and its pause still runs from the last byte, late by at
+    // most the longest batch.
+    void aLongStreamIsReadInGrowingBatches()
+    {
+        reply(Link::AckFrame);
+        QList<QPair<int, QByteArray>> bursts;
+        for (int ms = 10; ms <= 30000; ms += 10)
+            bursts.append({ms, QByteArray(19, 'r')});
+        peer.replies << ScriptedPeer::Reply{"\x02", 10, bursts};
+        int reads = 0;
+        qint64 sentAt = -1;
+        DownloadProgress progress;
+        progress.receiving = [&]() { sentAt = clock.tickCount() - 180; };
+        progress.step = [&]() { ++reads; };
+        const DownloadStream s = receiveDownload(*port, *port2, clock, session, progress);
+        QCOMPARE(s.bytes.size(), 1 + 19 * 3000);
+        QCOMPARE(int(s.end), int(DownloadStream::Paused));
+        QVERIFY2(reads < 500, QByteArray::number(reads).constData());
+        const qint64 pausedFor = clock.tickCount() - (sentAt + 30000);
+        QVERIFY2(pausedFor >= QuietLine::QuietMs
+                     && pausedFor <= QuietLine::QuietMs + QuietLine::StreamReads::LongestBatchMs,
+                 QByteArray::number(pausedFor).constData());
+    }
+
     void downloadWithNothingComing()
     {
         reply(Link::AckFrame);

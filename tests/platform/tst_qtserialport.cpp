@@ -14,6 +14,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
+#include <memory>
+
 namespace {
 QStringList g_messages;
 void collect(QtMsgType, const QMessageLogContext &ctx, const QString &msg)
@@ -77,6 +80,31 @@ private Q_SLOTS:
         QCOMPARE(port.readAll(), burst);
         port.close();
         QVERIFY(!port.isOpen());
+    }
+
+    // zevctl's waits sleep in poll(): a stop asked for from another thread
+    // (the station's main thread) wakes them at once, on the port or not.
+    void aSleepingWaitEndsWhenStoppedFromAnotherThread()
+    {
+        Pty pty;
+        if (!pty.isValid())
+            QSKIP("no pseudo-terminal here");
+        names.setOverride(9, pty.slavePath());
+        QtSerialPort port(names);
+        port.setPortNumber(9);
+        QVERIFY(port.open());
+        for (const bool onThePort : {false, true}) {
+            QtClock clock(QtClock::Waits::Sleep);
+            std::atomic<int> waited{-1};
+            std::unique_ptr<QThread> waiting(QThread::create([&]() {
+                waited = (onThePort ? clock.waitForInput(port, 600000) : clock.waitMs(600000)) ? 1 : 0;
+            }));
+            waiting->start();
+            QTest::qWait(50);
+            clock.gate().stopForGood();
+            QVERIFY(waiting->wait(QDeadlineTimer(60000)));
+            QCOMPARE(int(waited), 0);
+        }
     }
 
     void missingDeviceFailsToOpenWithTheReason()
