@@ -1,5 +1,6 @@
 #include "ledger/CollectedRecordsModel.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -30,9 +31,24 @@ void CollectedRecordsModel::reload()
 QList<RecordRow> CollectedRecordsModel::shownRows()
 {
     QList<RecordRow> rows;
-    for (qint64 offset = 0; offset < m_total && m_error.isEmpty(); offset += 65536)
-        rows += m_ledger.page(m_filter, m_order, m_descending, offset, 65536, &m_error);
+    forEachShown([&rows](const QList<RecordRow> &piece) {
+        rows += piece;
+        return true;
+    });
     return rows;
+}
+
+bool CollectedRecordsModel::forEachShown(const std::function<bool(const QList<RecordRow> &)> &each)
+{
+    constexpr int Piece = 65536;
+    for (qint64 offset = 0; offset < m_total; offset += Piece) {
+        const QList<RecordRow> piece = m_ledger.page(m_filter, m_order, m_descending, offset, Piece, &m_error);
+        if (!m_error.isEmpty())
+            return false;
+        if (!each(piece))
+            break;
+    }
+    return true;
 }
 
 const RecordRow *CollectedRecordsModel::rowAt(qint64 row) const
@@ -42,10 +58,26 @@ const RecordRow *CollectedRecordsModel::rowAt(qint64 row) const
     if (it == m_pages.constEnd()) {
         if (m_pages.size() >= MaxPages)
             m_pages.clear();
-        it = m_pages.insert(page, m_ledger.page(m_filter, m_order, m_descending, page * PageRows, PageRows, &m_error));
+        const qint64 first = page * PageRows;
+        const qint64 end = qMin(m_total, first + PageRows);
+        QList<RecordRow> rows;
+        if (first < m_total - end) {
+            rows = m_ledger.page(m_filter, m_order, m_descending, first, PageRows, &m_error);
+        } else {
+            // Nearer the end: counted from there in the opposite order, so the store skips fewer rows.
+            rows = m_ledger.page(m_filter, m_order, !m_descending, m_total - end, int(end - first), &m_error);
+            std::reverse(rows.begin(), rows.end());
+        }
+        it = m_pages.insert(page, rows);
     }
     const qint64 i = row - page * PageRows;
     return i < it->size() ? &it->at(i) : nullptr;
+}
+
+RecordRow CollectedRecordsModel::record(int row) const
+{
+    const RecordRow *r = rowAt(row);
+    return r ? *r : RecordRow();
 }
 
 int CollectedRecordsModel::rowCount(const QModelIndex &parent) const
@@ -55,7 +87,19 @@ int CollectedRecordsModel::rowCount(const QModelIndex &parent) const
 
 int CollectedRecordsModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 4;
+    return parent.isValid() ? 0 : Columns;
+}
+
+QString CollectedRecordsModel::cellText(const RecordRow &r, int column)
+{
+    switch (column) {
+    case 0: return r.machineId.isEmpty() ? QStringLiteral("(port %1)").arg(r.portDevice) : r.machineId;
+    case 1: return r.stampText;
+    case 2: return QString::fromLatin1(r.data);
+    case 3: return r.collectedUtc.isValid() ? r.collectedUtc.toLocalTime().toString(u"yyyy-MM-dd hh:mm:ss") : QString();
+    case 4: return r.station;
+    }
+    return {};
 }
 
 QVariant CollectedRecordsModel::data(const QModelIndex &index, int role) const
@@ -63,28 +107,20 @@ QVariant CollectedRecordsModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
     const RecordRow *r = rowAt(index.row());
-    if (!r)
-        return {};
-    switch (index.column()) {
-    case 0: return r->machineId.isEmpty() ? QStringLiteral("(port %1)").arg(r->portDevice) : r->machineId;
-    case 1: return r->stampText;
-    case 2: return QString::fromLatin1(r->data);
-    case 3: return r->collectedUtc.toLocalTime().toString(u"yyyy-MM-dd hh:mm:ss");
-    }
-    return {};
+    return r ? cellText(*r, index.column()) : QVariant();
 }
 
 QVariant CollectedRecordsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const titles[] = {"Machine ID", "Timestamp", "Data", "Downloaded At"};
-    return section >= 0 && section < 4 ? QString::fromLatin1(titles[section]) : QVariant();
+    static const char *const titles[Columns] = {"Machine ID", "Timestamp", "Data", "Downloaded At", "Station"};
+    return section >= 0 && section < Columns ? QString::fromLatin1(titles[section]) : QVariant();
 }
 
 void CollectedRecordsModel::sort(int column, Qt::SortOrder order)
 {
-    if (column < 0 || column > 3)
+    if (column < 0 || column >= Columns)
         return;
     beginResetModel();
     m_order = Ledger::Order(column);

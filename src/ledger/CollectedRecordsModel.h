@@ -4,15 +4,18 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <functional>
 
 // The store's records as a table that fetches only the pages on view, so a
 // million rows open at once. Columns: machine ID (or the port of a scanner
-// without one), timestamp, data, when the download that brought it was taken.
+// without one), timestamp, data, when and where the download that brought it
+// was taken.
 class CollectedRecordsModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     static constexpr int PageRows = 256;
+    static constexpr int Columns = 5;
 
     explicit CollectedRecordsModel(Ledger &ledger, QObject *parent = nullptr);
 
@@ -22,6 +25,12 @@ public:
     QString error() const { return m_error; }
     // The rows shown, in the order shown (for export and print).
     QList<RecordRow> shownRows();
+    // The same a piece at a time, until each returns false; false when the store failed.
+    bool forEachShown(const std::function<bool(const QList<RecordRow> &)> &each);
+    // One row shown (empty when the store failed).
+    RecordRow record(int row) const;
+    // A row's cell as the table shows it.
+    static QString cellText(const RecordRow &row, int column);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

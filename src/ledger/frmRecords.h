@@ -35,6 +35,8 @@ public:
     void showDay(QDate day);
     void cmdExport_Click();
     void cmdPreview_Click();
+    // The print dialog, then the rows shown (or the rows selected) on the printer chosen.
+    void cmdPrint_Click();
 
     QListWidget *lstMachines = nullptr;
     QCheckBox *chkSince = nullptr;
@@ -51,7 +53,8 @@ private:
     void fillMachines();
     void fillSummary();
     void fillChart();
-    void paint(QPrinter &printer);
+    void fitColumns();
+    bool paint(QPrinter &printer);
 
     Ledger &m_ledger;
     Ui &m_ui;
