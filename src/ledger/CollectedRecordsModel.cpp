@@ -25,7 +25,25 @@ void CollectedRecordsModel::reload()
 {
     m_pages.clear();
     m_error.clear();
-    m_total = m_ledger.count(m_filter, &m_error);
+    m_scanners.clear();
+    m_ids.clear();
+    m_total = 0;
+    switch (m_order) {
+    case Ledger::Order::Machine:
+        m_scanners = m_ledger.countsPerScanner(m_filter, &m_error);
+        if (m_descending)
+            std::reverse(m_scanners.begin(), m_scanners.end());
+        for (const auto &[scanner, rows] : std::as_const(m_scanners))
+            m_total += rows;
+        break;
+    case Ledger::Order::Timestamp:
+        m_total = m_ledger.count(m_filter, &m_error);
+        break;
+    default:
+        m_ids = m_ledger.ids(m_filter, m_order, m_descending, &m_error);
+        m_total = m_ids.size();
+        break;
+    }
 }
 
 QList<RecordRow> CollectedRecordsModel::shownRows()
@@ -40,15 +58,56 @@ QList<RecordRow> CollectedRecordsModel::shownRows()
 
 bool CollectedRecordsModel::forEachShown(const std::function<bool(const QList<RecordRow> &)> &each)
 {
-    constexpr int Piece = 65536;
-    for (qint64 offset = 0; offset < m_total; offset += Piece) {
-        const QList<RecordRow> piece = m_ledger.page(m_filter, m_order, m_descending, offset, Piece, &m_error);
+    constexpr int Piece = 16384;
+    for (qint64 first = 0; first < m_total; first += Piece) {
+        const QList<RecordRow> piece = fetch(first, Piece);
         if (!m_error.isEmpty())
             return false;
         if (!each(piece))
             break;
     }
     return true;
+}
+
+QList<RecordRow> CollectedRecordsModel::fetch(qint64 first, qint64 count) const
+{
+    count = qMin(count, m_total - first);
+    if (count <= 0)
+        return {};
+    if (m_order == Ledger::Order::Machine)
+        return fetchByScanner(first, count);
+    if (m_order != Ledger::Order::Timestamp)
+        return m_ledger.withIds(m_ids.mid(first, count), &m_error);
+    if (first < m_total - first - count)
+        return m_ledger.page(m_filter, m_order, m_descending, first, int(count), &m_error);
+    // Nearer the end: counted from there in the opposite order, so the store skips fewer rows.
+    QList<RecordRow> rows = m_ledger.page(m_filter, m_order, !m_descending, m_total - first - count, int(count), &m_error);
+    std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+QList<RecordRow> CollectedRecordsModel::fetchByScanner(qint64 first, qint64 count) const
+{
+    QList<RecordRow> rows;
+    qint64 start = 0;
+    for (const auto &[scanner, held] : m_scanners) {
+        const qint64 from = qMax(first, start) - start;
+        const qint64 to = qMin(first + count, start + held) - start;
+        start += held;
+        if (from >= to)
+            continue;
+        // From whichever end of the scanner's records is nearer.
+        if (from < held - to) {
+            rows += m_ledger.scannerPage(m_filter, scanner, m_descending, from, int(to - from), &m_error);
+        } else {
+            QList<RecordRow> back = m_ledger.scannerPage(m_filter, scanner, !m_descending, held - to, int(to - from), &m_error);
+            std::reverse(back.begin(), back.end());
+            rows += back;
+        }
+        if (start >= first + count)
+            break;
+    }
+    return rows;
 }
 
 const RecordRow *CollectedRecordsModel::rowAt(qint64 row) const
@@ -58,17 +117,7 @@ const RecordRow *CollectedRecordsModel::rowAt(qint64 row) const
     if (it == m_pages.constEnd()) {
         if (m_pages.size() >= MaxPages)
             m_pages.clear();
-        const qint64 first = page * PageRows;
-        const qint64 end = qMin(m_total, first + PageRows);
-        QList<RecordRow> rows;
-        if (first < m_total - end) {
-            rows = m_ledger.page(m_filter, m_order, m_descending, first, PageRows, &m_error);
-        } else {
-            // Nearer the end: counted from there in the opposite order, so the store skips fewer rows.
-            rows = m_ledger.page(m_filter, m_order, !m_descending, m_total - end, int(end - first), &m_error);
-            std::reverse(rows.begin(), rows.end());
-        }
-        it = m_pages.insert(page, rows);
+        it = m_pages.insert(page, fetch(page * PageRows, PageRows));
     }
     const qint64 i = row - page * PageRows;
     return i < it->size() ? &it->at(i) : nullptr;

@@ -7,7 +7,9 @@
 #include <functional>
 
 // The store's records as a table that fetches only the pages on view, so a
-// million rows open at once. Columns: machine ID (or the port of a scanner
+// million rows open at once, and a page deep down comes as fast as the first:
+// by machine a scanner's records on their index, by timestamp on its index,
+// by another column through the order of the ids, taken once. Columns: machine ID (or the port of a scanner
 // without one), timestamp, data, when and where the download that brought it
 // was taken.
 class CollectedRecordsModel : public QAbstractTableModel
@@ -41,12 +43,19 @@ public:
 private:
     void reload();
     const RecordRow *rowAt(qint64 row) const;
+    // count rows from first, by the way the order is paged.
+    QList<RecordRow> fetch(qint64 first, qint64 count) const;
+    QList<RecordRow> fetchByScanner(qint64 first, qint64 count) const;
 
     Ledger &m_ledger;
     RecordFilter m_filter;
     Ledger::Order m_order = Ledger::Order::Machine;
     bool m_descending = false;
     qint64 m_total = 0;
+    // Sorted by machine: each scanner's rows shown, in the order shown.
+    QList<QPair<qint64, qint64>> m_scanners;
+    // Sorted by data, time or station: every id shown, in the order shown.
+    QList<qint64> m_ids;
     mutable QHash<qint64, QList<RecordRow>> m_pages;
     mutable QString m_error;
 };

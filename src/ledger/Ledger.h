@@ -135,6 +135,15 @@ public:
     qint64 count(const RecordFilter &filter, QString *error = nullptr);
     QList<RecordRow> page(const RecordFilter &filter, Order order, bool descending, qint64 offset, int limit,
                           QString *error = nullptr);
+    // Paging without OFFSET over the whole store. Sorted by machine: each scanner's
+    // records (how many the filter shows, scanners in the order of their machine
+    // IDs) and a page of one of them, on the records' own index.
+    QList<QPair<qint64, qint64>> countsPerScanner(const RecordFilter &filter, QString *error = nullptr);
+    QList<RecordRow> scannerPage(const RecordFilter &filter, qint64 scannerId, bool descending, qint64 offset, int limit,
+                                 QString *error = nullptr);
+    // Sorted by a column no index serves: the order of the ids, taken once, then the records of some of them.
+    QList<qint64> ids(const RecordFilter &filter, Order order, bool descending, QString *error = nullptr);
+    QList<RecordRow> withIds(const QList<qint64> &ids, QString *error = nullptr);
     QList<QPair<QString, qint64>> countsPerMachine(const RecordFilter &filter, QString *error = nullptr);
     // One query for the chart: per day, per machine, in that order.
     QList<DayCount> countsPerDay(const RecordFilter &filter, QString *error = nullptr);
@@ -168,6 +177,7 @@ private:
     QString selectRows() const;
     QList<RecordRow> rows(const QString &tail, const QVariantList &values, QString *error);
     QString filterClause(const RecordFilter &filter, QVariantList &values) const;
+    QString orderedIds(const RecordFilter &filter, Order order, bool descending, QVariantList &values) const;
     bool postgres() const { return m_location.kind == LedgerLocation::Postgres; }
 
     LedgerLocation m_location;

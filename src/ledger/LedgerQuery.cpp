@@ -1,7 +1,10 @@
 #include "ledger/Ledger.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+
+#include <algorithm>
 
 namespace {
 
@@ -125,24 +128,94 @@ qint64 Ledger::count(const RecordFilter &filter, QString *error)
     return n;
 }
 
-QList<RecordRow> Ledger::page(const RecordFilter &filter, Order order, bool descending, qint64 offset, int limit,
-                              QString *error)
+QString Ledger::orderedIds(const RecordFilter &filter, Order order, bool descending, QVariantList &values) const
 {
-    // Each ordering ends in a unique key, so pages neither repeat nor skip a row; the
-    // machine's follows the records' unique index, the timestamp's its own index.
+    // Each ordering ends in a unique key, so pages neither repeat nor skip a row.
     static const char *const orders[] = {"s.machine_id%1, r.scanner_id%1, r.generation%1, r.position%1",
                                          "r.stamp_text%1, r.id%1", "r.data%1, r.id%1", "d.taken_utc%1, r.id%1",
                                          "d.host%1, d.taken_utc%1, r.id%1"};
-    const QString orderBy = QStringLiteral(" ORDER BY ")
-        + QLatin1String(orders[int(order)]).arg(descending ? QStringLiteral(" DESC") : QString());
     const bool byDownload = order == Order::Collected || order == Order::Station;
-    QVariantList values;
-    const QString where = filterClause(filter, values);
+    return QStringLiteral("SELECT r.id ") + fromRecords(order == Order::Machine || !filter.machines.isEmpty(), byDownload)
+        + filterClause(filter, values) + QStringLiteral(" ORDER BY ")
+        + QLatin1String(orders[int(order)]).arg(descending ? QStringLiteral(" DESC") : QString());
+}
+
+QList<RecordRow> Ledger::page(const RecordFilter &filter, Order order, bool descending, qint64 offset, int limit,
+                              QString *error)
+{
     // The rows skipped are walked on the ids alone; only the page's rows are read whole.
-    const QString ids = QStringLiteral("SELECT r.id ")
-        + fromRecords(order == Order::Machine || !filter.machines.isEmpty(), byDownload) + where + orderBy
-        + QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit).arg(offset);
-    return rows(QStringLiteral("WHERE r.id IN (%1)").arg(ids) + orderBy, values, error);
+    QVariantList values;
+    const QString ids = orderedIds(filter, order, descending, values);
+    const QString orderBy = ids.mid(ids.indexOf(QStringLiteral(" ORDER BY ")));
+    return rows(QStringLiteral("WHERE r.id IN (%1 LIMIT %2 OFFSET %3)").arg(ids).arg(limit).arg(offset) + orderBy, values,
+                error);
+}
+
+QList<QPair<qint64, qint64>> Ledger::countsPerScanner(const RecordFilter &filter, QString *error)
+{
+    QList<QPair<qint64, qint64>> counts;
+    QVariantList values;
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT c.sid, c.n FROM (SELECT r.scanner_id AS sid, COUNT(*) AS n ")
+              + fromRecords(!filter.machines.isEmpty(), false) + filterClause(filter, values)
+              + QStringLiteral(" GROUP BY r.scanner_id) c JOIN scanners o ON o.id = c.sid ORDER BY o.machine_id, o.id"));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    QString e;
+    if (exec(q, e))
+        while (q.next())
+            counts.append({q.value(0).toLongLong(), q.value(1).toLongLong()});
+    setError(error, e);
+    return counts;
+}
+
+QList<RecordRow> Ledger::scannerPage(const RecordFilter &filter, qint64 scannerId, bool descending, qint64 offset,
+                                     int limit, QString *error)
+{
+    QVariantList values;
+    QString where = filterClause(filter, values);
+    where += (where.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND")) + QStringLiteral(" r.scanner_id = ?");
+    values << scannerId;
+    const QString direction = descending ? QStringLiteral(" DESC") : QString();
+    return rows(where
+                    + QStringLiteral(" ORDER BY r.generation%1, r.position%1 LIMIT %2 OFFSET %3")
+                          .arg(direction)
+                          .arg(limit)
+                          .arg(offset),
+                values, error);
+}
+
+QList<qint64> Ledger::ids(const RecordFilter &filter, Order order, bool descending, QString *error)
+{
+    QList<qint64> ids;
+    QVariantList values;
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    q.setForwardOnly(true);
+    q.prepare(orderedIds(filter, order, descending, values));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    QString e;
+    if (exec(q, e))
+        while (q.next())
+            ids.append(q.value(0).toLongLong());
+    setError(error, e);
+    return ids;
+}
+
+QList<RecordRow> Ledger::withIds(const QList<qint64> &ids, QString *error)
+{
+    if (ids.isEmpty())
+        return {};
+    QStringList numbers;
+    for (qint64 id : ids)
+        numbers << QString::number(id);
+    QList<RecordRow> found = rows(QStringLiteral("WHERE r.id IN (%1)").arg(numbers.join(QLatin1Char(','))), {}, error);
+    QHash<qint64, qsizetype> at;
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        at.insert(ids[i], i);
+    std::sort(found.begin(), found.end(), [&at](const RecordRow &a, const RecordRow &b) { return at[a.id] < at[b.id]; });
+    return found;
 }
 
 QList<QPair<QString, qint64>> Ledger::countsPerMachine(const RecordFilter &filter, QString *error)

@@ -23,6 +23,7 @@
 #include <QStackedBarSeries>
 #include <QTableView>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -175,7 +176,6 @@ frmRecords::frmRecords(Ledger &ledger, Ui &ui, QWidget *parent) : QDialog(parent
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
 
     fillMachines();
-    fillSummary();
     applyFilters();
     fitColumns();
 }
@@ -185,23 +185,25 @@ QChart *frmRecords::chart() const
     return chtDays->chart();
 }
 
+// The machine list with each one's count, and the summary per machine, from one look at the scanners.
 void frmRecords::fillMachines()
 {
-    const QSignalBlocker blocker(lstMachines);
-    lstMachines->clear();
-    for (const auto &[machine, count] : m_ledger.countsPerMachine({})) {
-        auto *item = new QListWidgetItem(QStringLiteral("%1 (%2)").arg(machine.isEmpty() ? QStringLiteral("(no ID)") : machine)
-                                             .arg(count),
-                                         lstMachines);
-        item->setData(Qt::UserRole, machine);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-    }
-}
-
-void frmRecords::fillSummary()
-{
     const QList<ScannerStats> stats = m_ledger.stats();
+    QMap<QString, qint64> perMachine; // scanners without machine ID share one entry
+    for (const ScannerStats &s : stats)
+        perMachine[s.machineId] += s.records;
+    {
+        const QSignalBlocker blocker(lstMachines);
+        lstMachines->clear();
+        for (auto it = perMachine.cbegin(); it != perMachine.cend(); ++it) {
+            auto *item = new QListWidgetItem(
+                QStringLiteral("%1 (%2)").arg(it.key().isEmpty() ? QStringLiteral("(no ID)") : it.key()).arg(it.value()),
+                lstMachines);
+            item->setData(Qt::UserRole, it.key());
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
+    }
     tblMachines->setRowCount(int(stats.size()));
     for (int i = 0; i < stats.size(); ++i) {
         const ScannerStats &s = stats[i];
@@ -251,6 +253,8 @@ void frmRecords::applyFilters()
         f.until = dtpUntil->date();
     f.text = txtFind->text();
     m_model->setFilter(f);
+    // The table's first page before the chart's count starts, so that they do not compete for the store.
+    m_model->record(0);
     lblShown->setText(m_model->error().isEmpty() ? QStringLiteral("%L1 records shown").arg(m_model->total())
                                                  : QStringLiteral("The store could not be read: %1").arg(m_model->error()));
     fillChart();
@@ -266,8 +270,38 @@ void frmRecords::showDay(QDate day)
     applyFilters();
 }
 
+frmRecords::~frmRecords()
+{
+    // A count still running reads through its own connection; it ends before the window does.
+    for (QThread *job : std::as_const(m_jobs))
+        job->wait();
+    qDeleteAll(m_jobs);
+}
+
+// The chart reads every row the filter shows: on a connection of its own, in
+// another thread, so that the table is there at once and stays responsive.
 void frmRecords::fillChart()
 {
+    const quint64 serial = ++m_chartAsked;
+    QThread *job = QThread::create([this, serial, url = m_ledger.location().url(), filter = m_model->filter()]() {
+        QList<DayCount> counts;
+        if (Ledger::Opened o = Ledger::open(url); o.ledger)
+            counts = o.ledger->countsPerDay(filter);
+        QMetaObject::invokeMethod(this, [this, serial, counts]() { showChart(serial, counts); }, Qt::QueuedConnection);
+    });
+    connect(job, &QThread::finished, this, [this, job]() {
+        m_jobs.removeOne(job);
+        delete job;
+    });
+    m_jobs << job;
+    job->start();
+}
+
+void frmRecords::showChart(quint64 serial, const QList<DayCount> &counts)
+{
+    if (serial != m_chartAsked)
+        return; // a later filter's count is on its way
+    m_chartShown = serial;
     QChart *chart = chtDays->chart();
     chart->removeAllSeries();
     // removeAxis gives the axis back rather than deleting it.
@@ -280,7 +314,7 @@ void frmRecords::fillChart()
         for (int i = 0; i < lstMachines->count(); ++i)
             machines << lstMachines->item(i)->data(Qt::UserRole).toString();
     QMap<QDate, QHash<QString, qint64>> perDay;
-    for (const DayCount &c : m_ledger.countsPerDay(m_model->filter()))
+    for (const DayCount &c : counts)
         if (c.day.isValid()) // a timestamp that failed its check has no day
             perDay[c.day][c.machineId] = c.count;
     m_days = perDay.keys();

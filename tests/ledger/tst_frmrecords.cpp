@@ -91,6 +91,7 @@ class TestFrmRecords : public QObject
     // The chart holds one bar set per machine, one bar per day, the counts shown.
     void checkChart(frmRecords &w, const QList<QPair<int, int>> &shown)
     {
+        QTRY_VERIFY_WITH_TIMEOUT(!w.chartPending(), 60000);
         QMap<QDate, QHash<QString, int>> perDay;
         for (const auto &[m, i] : shown)
             ++perDay[dayOf(i)][machine(m)];
@@ -258,6 +259,45 @@ private Q_SLOTS:
         checkRow(w, 1, day.at(day.size() - 2).first, day.at(day.size() - 2).second);
         w.tblRecords->sortByColumn(2, Qt::AscendingOrder);
         checkRow(w, 0, day.first().first, day.first().second);
+    }
+
+    // Each column's order both ways, read at its ends, across a scanner's last
+    // record, and in the middle: the rows the store's own order gives.
+    void orders_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("descending");
+        for (int c = 0; c < CollectedRecordsModel::Columns; ++c)
+            for (bool descending : {false, true})
+                QTest::addRow("%d%s", c, descending ? " descending" : "") << c << descending;
+    }
+    void orders()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, descending);
+        frmRecords w(*m_ledger, m_ui);
+        w.tblRecords->sortByColumn(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        // Stored machine by machine, so a record's id follows (machine, index).
+        const auto all = expected([](int, int) { return true; });
+        const auto key = [column](const QPair<int, int> &r) {
+            const auto &[m, i] = r;
+            const QString id = QStringLiteral("%1/%2").arg(m).arg(i, 6, 10, QLatin1Char('0'));
+            switch (column) {
+            case 1: return QStringLiteral("%1 %2:%3:%4 ").arg(dayOf(i).toString(Qt::ISODate)).arg(8 + (i / 3600) % 10, 2, 10, QLatin1Char('0'))
+                           .arg((i / 60) % 60, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0')) + id;
+            case 2: return dataOf(m, i);
+            case 4: return stationOf(m) + u' ' + id;
+            default: return id; // one machine ID each; one download time for all
+            }
+        };
+        QList<QPair<QString, QPair<int, int>>> keyed;
+        for (const auto &r : std::as_const(all))
+            keyed.append({key(r), r});
+        std::sort(keyed.begin(), keyed.end());
+        if (descending)
+            std::reverse(keyed.begin(), keyed.end());
+        for (int row : {0, PerMachine - 1, PerMachine, Machines * PerMachine / 2 + 17, Machines * PerMachine - 1})
+            checkRow(w, row, keyed[row].second.first, keyed[row].second.second);
     }
 
     // Export writes the rows shown, in the order shown; CSV parsed back is what the store holds.

@@ -278,6 +278,7 @@ private Q_SLOTS:
         if (error.isEmpty()) {
             QVERIFY2(l.ok(), qPrintable(l.error));
             QCOMPARE(l.describe(), described);
+            QCOMPARE(parseLedgerUrl(l.url()).describe(), described);
         } else {
             QVERIFY(l.error.startsWith(error) || l.error.contains(error));
             QVERIFY(!l.error.contains(QStringLiteral("secret")));
