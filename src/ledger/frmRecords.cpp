@@ -121,7 +121,8 @@ frmRecords::frmRecords(Ledger &ledger, Ui &ui, QWidget *parent) : QDialog(parent
     tblMachines->horizontalHeaderItem(5)->setToolTip(QStringLiteral("Records of this machine the store keeps"));
     tblMachines->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblMachines->verticalHeader()->hide();
-    tblMachines->setMaximumHeight(130);
+    tblMachines->verticalHeader()->setDefaultSectionSize(tblRecords->verticalHeader()->defaultSectionSize());
+    tblMachines->horizontalHeader()->setStretchLastSection(true);
 
     auto *cmdExport = new QPushButton(QStringLiteral("&Export..."), this);
     cmdExport->setObjectName(QStringLiteral("cmdExport"));
@@ -219,6 +220,9 @@ void frmRecords::fillMachines()
         }
     }
     tblMachines->resizeColumnsToContents();
+    // Up to six machines in view without scrolling.
+    tblMachines->setMaximumHeight(tblMachines->horizontalHeader()->sizeHint().height() + 2 * tblMachines->frameWidth()
+                                  + qBound(1, int(stats.size()), 6) * tblMachines->verticalHeader()->defaultSectionSize());
 }
 
 // Every column as wide as its values need (measured on the first page and the
@@ -337,6 +341,7 @@ void frmRecords::showChart(quint64 serial, const QList<DayCount> &counts)
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);
     series->attachAxis(y);
+    y->applyNiceNumbers(); // round steps, and the highest bar below the top
     connect(series, &QStackedBarSeries::clicked, this, [this](int index, QBarSet *) {
         if (index >= 0 && index < m_days.size())
             showDay(m_days[index]);
