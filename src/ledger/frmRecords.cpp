@@ -1,12 +1,11 @@
 #include "ledger/frmRecords.h"
 
+#include "ledger/DayChart.h"
 #include "ledger/RecordsFile.h"
 #include "ledger/TablePrinter.h"
 #include "platform/Ui.h"
 #include "platform/UserFile.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSet>
 #include <QChartView>
 #include <QCheckBox>
 #include <QDateEdit>
@@ -20,12 +19,12 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
+#include <QBarSet>
 #include <QStackedBarSeries>
 #include <QTableView>
 #include <QTableWidget>
 #include <QThread>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
 
 namespace {
@@ -306,42 +305,11 @@ void frmRecords::showChart(quint64 serial, const QList<DayCount> &counts)
     if (serial != m_chartAsked)
         return; // a later filter's count is on its way
     m_chartShown = serial;
-    QChart *chart = chtDays->chart();
-    chart->removeAllSeries();
-    // removeAxis gives the axis back rather than deleting it.
-    for (QAbstractAxis *axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
     QStringList machines = m_model->filter().machines;
     if (machines.isEmpty())
         for (int i = 0; i < lstMachines->count(); ++i)
             machines << lstMachines->item(i)->data(Qt::UserRole).toString();
-    QMap<QDate, QHash<QString, qint64>> perDay;
-    for (const DayCount &c : counts)
-        if (c.day.isValid()) // a timestamp that failed its check has no day
-            perDay[c.day][c.machineId] = c.count;
-    m_days = perDay.keys();
-    auto *series = new QStackedBarSeries;
-    for (const QString &m : machines) {
-        auto *set = new QBarSet(m.isEmpty() ? QStringLiteral("(no ID)") : m);
-        for (const QDate &day : std::as_const(m_days))
-            *set << double(perDay[day].value(m));
-        series->append(set);
-    }
-    chart->addSeries(series);
-    QStringList categories;
-    for (const QDate &day : std::as_const(m_days))
-        categories << day.toString(u"MM-dd");
-    auto *x = new QBarCategoryAxis;
-    x->append(categories);
-    auto *y = new QValueAxis;
-    y->setLabelFormat(QStringLiteral("%d"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(x);
-    series->attachAxis(y);
-    y->applyNiceNumbers(); // round steps, and the highest bar below the top
+    QStackedBarSeries *series = DayChart::fill(chtDays->chart(), machines, counts, m_days);
     connect(series, &QStackedBarSeries::clicked, this, [this](int index, QBarSet *) {
         if (index >= 0 && index < m_days.size())
             showDay(m_days[index]);
