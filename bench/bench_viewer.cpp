@@ -1,29 +1,15 @@
 // Filling the data viewer with the text of a 10 MB download.
 #include "BenchMain.h"
 #include "GeneratedStream.h"
+#include "SilentUi.h"
 #include "collect/Data.h"
 #include "collect/RecordAssembler.h"
-#include "platform/Ui.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// The viewer is only filled here; it never asks anything.
-class SilentUi : public Ui
-{
-public:
-    Answer messageBox(const QString &, Buttons, Icon, const QString &, const BoxOptions &) override { return Answer::Ok; }
-    FileAnswer openFileDialog(const FileRequest &) override { return {}; }
-    FileAnswer saveFileDialog(const FileRequest &) override { return {}; }
-    bool printDialog(QPrinter &, bool) override { return false; }
-    bool printPreview(QPrinter &, const std::function<void(QPrinter &)> &) override { return false; }
-    bool openFolder(const QString &) override { return false; }
-    void beep() override {}
-    int showModal(QDialog &) override { return 0; }
-};
 
 void BM_FillViewer(benchmark::State &state)
 {

@@ -58,6 +58,7 @@ struct RecordRow
     QString stampText;    // "20YY-MM-DD hh:mm:ss", empty when the timestamp failed its check
     QByteArray data;
     QDateTime collectedUtc; // when the download that first brought it was taken
+    QString station;        // the host name of the station that took that download
 };
 
 // Which records a list shows; empty parts do not filter.
@@ -75,7 +76,19 @@ struct ScannerStats
     qint64 generations = 0;
     qint64 downloads = 0;
     qint64 records = 0;
+    qint64 held = 0; // in the scanner at its last download; none after this program erased it
     QDateTime lastSeenUtc, lastErasedUtc;
+    bool lastComplete = false; // whether its last download brought every record announced
+    QString lastStation;
+};
+
+// Records scanned on one day by one machine; day is invalid for those whose timestamp failed its check.
+struct DayCount
+{
+    QDate day;
+    QString machineId;
+    qint64 count = 0;
+    bool operator==(const DayCount &o) const { return day == o.day && machineId == o.machineId && count == o.count; }
 };
 
 struct ExportBatch
@@ -118,12 +131,22 @@ public:
     QList<RecordRow> list(const RecordFilter &filter, QString *error = nullptr);
     // For a window that fetches rows as they scroll into view: how many the
     // filter shows, and limit of them from offset, sorted by one column.
-    enum class Order { Machine, Timestamp, Data, Collected };
+    enum class Order { Machine, Timestamp, Data, Collected, Station };
     qint64 count(const RecordFilter &filter, QString *error = nullptr);
     QList<RecordRow> page(const RecordFilter &filter, Order order, bool descending, qint64 offset, int limit,
                           QString *error = nullptr);
+    // Paging without OFFSET over the whole store. Sorted by machine: each scanner's
+    // records (how many the filter shows, scanners in the order of their machine
+    // IDs) and a page of one of them, on the records' own index.
+    QList<QPair<qint64, qint64>> countsPerScanner(const RecordFilter &filter, QString *error = nullptr);
+    QList<RecordRow> scannerPage(const RecordFilter &filter, qint64 scannerId, bool descending, qint64 offset, int limit,
+                                 QString *error = nullptr);
+    // Sorted by a column no index serves: the order of the ids, taken once, then the records of some of them.
+    QList<qint64> ids(const RecordFilter &filter, Order order, bool descending, QString *error = nullptr);
+    QList<RecordRow> withIds(const QList<qint64> &ids, QString *error = nullptr);
     QList<QPair<QString, qint64>> countsPerMachine(const RecordFilter &filter, QString *error = nullptr);
-    QList<QPair<QDate, qint64>> countsPerDay(const RecordFilter &filter, QString *error = nullptr);
+    // One query for the chart: per day, per machine, in that order.
+    QList<DayCount> countsPerDay(const RecordFilter &filter, QString *error = nullptr);
     QList<ScannerStats> stats(QString *error = nullptr);
 
     // Exports: the batch and its records are committed first as pending. The
@@ -154,6 +177,7 @@ private:
     QString selectRows() const;
     QList<RecordRow> rows(const QString &tail, const QVariantList &values, QString *error);
     QString filterClause(const RecordFilter &filter, QVariantList &values) const;
+    QString orderedIds(const RecordFilter &filter, Order order, bool descending, QVariantList &values) const;
     bool postgres() const { return m_location.kind == LedgerLocation::Postgres; }
 
     LedgerLocation m_location;

@@ -1,7 +1,10 @@
 #include "ledger/Ledger.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+
+#include <algorithm>
 
 namespace {
 
@@ -25,9 +28,21 @@ QDateTime Ledger::utc(const QVariant &v)
 QString Ledger::selectRows() const
 {
     return QStringLiteral("SELECT r.id, s.machine_id, s.port_device, r.generation, r.position, r.stamp, r.stamp_text, "
-                          "r.data, d.taken_utc FROM records r JOIN scanners s ON s.id = r.scanner_id "
+                          "r.data, d.taken_utc, d.host FROM records r JOIN scanners s ON s.id = r.scanner_id "
                           "JOIN downloads d ON d.id = r.download_id ");
 }
+
+namespace {
+
+// The tables a count or an ordering needs: the scanners only for the machine
+// ID, the downloads only for their time or station.
+QString fromRecords(bool scanners, bool downloads)
+{
+    return QStringLiteral("FROM records r") + (scanners ? QStringLiteral(" JOIN scanners s ON s.id = r.scanner_id") : QString())
+        + (downloads ? QStringLiteral(" JOIN downloads d ON d.id = r.download_id") : QString());
+}
+
+} // namespace
 
 QString Ledger::filterClause(const RecordFilter &f, QVariantList &values) const
 {
@@ -70,6 +85,7 @@ RecordRow rowOf(const QSqlQuery &q)
     r.stampText = q.value(6).toString();
     r.data = q.value(7).toByteArray();
     r.collectedUtc = Ledger::utc(q.value(8));
+    r.station = q.value(9).toString();
     return r;
 }
 
@@ -102,7 +118,7 @@ qint64 Ledger::count(const RecordFilter &filter, QString *error)
 {
     QVariantList values;
     QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(QStringLiteral("SELECT COUNT(*) FROM records r JOIN scanners s ON s.id = r.scanner_id")
+    q.prepare(QStringLiteral("SELECT COUNT(*) ") + fromRecords(!filter.machines.isEmpty(), false)
               + filterClause(filter, values));
     for (const QVariant &v : values)
         q.addBindValue(v);
@@ -112,20 +128,94 @@ qint64 Ledger::count(const RecordFilter &filter, QString *error)
     return n;
 }
 
+QString Ledger::orderedIds(const RecordFilter &filter, Order order, bool descending, QVariantList &values) const
+{
+    // Each ordering ends in a unique key, so pages neither repeat nor skip a row.
+    static const char *const orders[] = {"s.machine_id%1, r.scanner_id%1, r.generation%1, r.position%1",
+                                         "r.stamp_text%1, r.id%1", "r.data%1, r.id%1", "d.taken_utc%1, r.id%1",
+                                         "d.host%1, d.taken_utc%1, r.id%1"};
+    const bool byDownload = order == Order::Collected || order == Order::Station;
+    return QStringLiteral("SELECT r.id ") + fromRecords(order == Order::Machine || !filter.machines.isEmpty(), byDownload)
+        + filterClause(filter, values) + QStringLiteral(" ORDER BY ")
+        + QLatin1String(orders[int(order)]).arg(descending ? QStringLiteral(" DESC") : QString());
+}
+
 QList<RecordRow> Ledger::page(const RecordFilter &filter, Order order, bool descending, qint64 offset, int limit,
                               QString *error)
 {
-    // The record's id last keeps the order total, so pages neither repeat nor skip a row.
-    const char *const columns[] = {"s.machine_id", "r.stamp_text", "r.data", "d.taken_utc"};
-    const QString direction = descending ? QStringLiteral(" DESC") : QString();
+    // The rows skipped are walked on the ids alone; only the page's rows are read whole.
     QVariantList values;
-    const QString where = filterClause(filter, values);
+    const QString ids = orderedIds(filter, order, descending, values);
+    const QString orderBy = ids.mid(ids.indexOf(QStringLiteral(" ORDER BY ")));
+    return rows(QStringLiteral("WHERE r.id IN (%1 LIMIT %2 OFFSET %3)").arg(ids).arg(limit).arg(offset) + orderBy, values,
+                error);
+}
+
+QList<QPair<qint64, qint64>> Ledger::countsPerScanner(const RecordFilter &filter, QString *error)
+{
+    QList<QPair<qint64, qint64>> counts;
+    QVariantList values;
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT c.sid, c.n FROM (SELECT r.scanner_id AS sid, COUNT(*) AS n ")
+              + fromRecords(!filter.machines.isEmpty(), false) + filterClause(filter, values)
+              + QStringLiteral(" GROUP BY r.scanner_id) c JOIN scanners o ON o.id = c.sid ORDER BY o.machine_id, o.id"));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    QString e;
+    if (exec(q, e))
+        while (q.next())
+            counts.append({q.value(0).toLongLong(), q.value(1).toLongLong()});
+    setError(error, e);
+    return counts;
+}
+
+QList<RecordRow> Ledger::scannerPage(const RecordFilter &filter, qint64 scannerId, bool descending, qint64 offset,
+                                     int limit, QString *error)
+{
+    QVariantList values;
+    QString where = filterClause(filter, values);
+    where += (where.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND")) + QStringLiteral(" r.scanner_id = ?");
+    values << scannerId;
+    const QString direction = descending ? QStringLiteral(" DESC") : QString();
     return rows(where
-                    + QStringLiteral(" ORDER BY %1%2, r.id%2 LIMIT %3 OFFSET %4")
-                          .arg(QLatin1String(columns[int(order)]), direction)
+                    + QStringLiteral(" ORDER BY r.generation%1, r.position%1 LIMIT %2 OFFSET %3")
+                          .arg(direction)
                           .arg(limit)
                           .arg(offset),
                 values, error);
+}
+
+QList<qint64> Ledger::ids(const RecordFilter &filter, Order order, bool descending, QString *error)
+{
+    QList<qint64> ids;
+    QVariantList values;
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    q.setForwardOnly(true);
+    q.prepare(orderedIds(filter, order, descending, values));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    QString e;
+    if (exec(q, e))
+        while (q.next())
+            ids.append(q.value(0).toLongLong());
+    setError(error, e);
+    return ids;
+}
+
+QList<RecordRow> Ledger::withIds(const QList<qint64> &ids, QString *error)
+{
+    if (ids.isEmpty())
+        return {};
+    QStringList numbers;
+    for (qint64 id : ids)
+        numbers << QString::number(id);
+    QList<RecordRow> found = rows(QStringLiteral("WHERE r.id IN (%1)").arg(numbers.join(QLatin1Char(','))), {}, error);
+    QHash<qint64, qsizetype> at;
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        at.insert(ids[i], i);
+    std::sort(found.begin(), found.end(), [&at](const RecordRow &a, const RecordRow &b) { return at[a.id] < at[b.id]; });
+    return found;
 }
 
 QList<QPair<QString, qint64>> Ledger::countsPerMachine(const RecordFilter &filter, QString *error)
@@ -145,22 +235,20 @@ QList<QPair<QString, qint64>> Ledger::countsPerMachine(const RecordFilter &filte
     return counts;
 }
 
-QList<QPair<QDate, qint64>> Ledger::countsPerDay(const RecordFilter &filter, QString *error)
+QList<DayCount> Ledger::countsPerDay(const RecordFilter &filter, QString *error)
 {
-    QList<QPair<QDate, qint64>> counts;
+    QList<DayCount> counts;
     QVariantList values;
-    QString where = filterClause(filter, values);
-    where += where.isEmpty() ? QStringLiteral(" WHERE r.stamp_text <> ''") : QStringLiteral(" AND r.stamp_text <> ''");
     QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(QStringLiteral("SELECT substr(r.stamp_text, 1, 10) AS day, COUNT(*) FROM records r "
-                             "JOIN scanners s ON s.id = r.scanner_id")
-              + where + QStringLiteral(" GROUP BY day ORDER BY day"));
+    q.prepare(QStringLiteral("SELECT substr(r.stamp_text, 1, 10) AS day, s.machine_id, COUNT(*) ") + fromRecords(true, false)
+              + filterClause(filter, values) + QStringLiteral(" GROUP BY day, s.machine_id ORDER BY day, s.machine_id"));
     for (const QVariant &v : values)
         q.addBindValue(v);
     QString e;
     if (exec(q, e))
         while (q.next())
-            counts.append({QDate::fromString(q.value(0).toString(), Qt::ISODate), q.value(1).toLongLong()});
+            counts.append({QDate::fromString(q.value(0).toString(), Qt::ISODate), q.value(1).toString(),
+                           q.value(2).toLongLong()});
     setError(error, e);
     return counts;
 }
@@ -173,8 +261,11 @@ QList<ScannerStats> Ledger::stats(QString *error)
         "SELECT s.machine_id, s.port_device, s.generation, s.last_seen_utc, s.last_erased_utc, "
         "(SELECT COUNT(*) FROM downloads d WHERE d.scanner_id = s.id), "
         "(SELECT COUNT(*) FROM records r WHERE r.scanner_id = s.id), "
-        "(SELECT COUNT(DISTINCT r.generation) FROM records r WHERE r.scanner_id = s.id) "
-        "FROM scanners s ORDER BY s.machine_id, s.port_device"));
+        "(SELECT COUNT(DISTINCT r.generation) FROM records r WHERE r.scanner_id = s.id), s.held, "
+        "l.complete, l.host FROM scanners s "
+        "LEFT JOIN downloads l ON l.id = (SELECT d.id FROM downloads d WHERE d.scanner_id = s.id "
+        "ORDER BY d.taken_utc DESC, d.id DESC LIMIT 1) "
+        "ORDER BY s.machine_id, s.port_device"));
     QString e;
     if (exec(q, e)) {
         while (q.next()) {
@@ -186,6 +277,9 @@ QList<ScannerStats> Ledger::stats(QString *error)
             s.downloads = q.value(5).toLongLong();
             s.records = q.value(6).toLongLong();
             s.generations = q.value(7).toLongLong();
+            s.held = q.value(8).toLongLong();
+            s.lastComplete = q.value(9).toLongLong() != 0;
+            s.lastStation = q.value(10).toString();
             list.append(s);
         }
     }

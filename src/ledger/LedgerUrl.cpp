@@ -22,6 +22,19 @@ QString LedgerLocation::describe() const
     return text;
 }
 
+QString LedgerLocation::url() const
+{
+    if (kind == Sqlite)
+        return path;
+    QString text = QStringLiteral("postgresql://");
+    if (!user.isEmpty())
+        text += QString::fromLatin1(QUrl::toPercentEncoding(user)) + QLatin1Char('@');
+    text += host;
+    if (port > 0)
+        text += QLatin1Char(':') + QString::number(port);
+    return text + QLatin1Char('/') + QString::fromLatin1(QUrl::toPercentEncoding(database));
+}
+
 LedgerLocation parseLedgerUrl(const QString &url)
 {
     LedgerLocation l;

@@ -19,6 +19,8 @@ struct LedgerLocation
     bool ok() const { return error.isEmpty(); }
     // The store in plain words, never with a password: "SQLite /home/u/.local/share/ZEV/records.sqlite".
     QString describe() const;
+    // The address that opens the same store again (another connection, another thread).
+    QString url() const;
 };
 
 // The default SQLite file, beside the downloads folder.

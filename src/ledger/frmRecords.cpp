@@ -1,31 +1,30 @@
 #include "ledger/frmRecords.h"
 
+#include "ledger/DayChart.h"
 #include "ledger/RecordsFile.h"
+#include "ledger/TablePrinter.h"
 #include "platform/Ui.h"
 #include "platform/UserFile.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSet>
 #include <QChartView>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
+#include <QBarSet>
 #include <QStackedBarSeries>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextTable>
+#include <QThread>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
 
 namespace {
@@ -108,22 +107,26 @@ frmRecords::frmRecords(Ledger &ledger, Ui &ui, QWidget *parent) : QDialog(parent
     tblRecords->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblRecords->verticalHeader()->setDefaultSectionSize(tblRecords->fontMetrics().height() + 6);
     tblRecords->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    tblRecords->horizontalHeader()->setStretchLastSection(true);
-    tblRecords->setColumnWidth(0, 110);
-    tblRecords->setColumnWidth(1, 150);
-    tblRecords->setColumnWidth(2, 300);
 
-    tblMachines = new QTableWidget(0, 4, this);
+    tblMachines = new QTableWidget(0, 7, this);
     tblMachines->setObjectName(QStringLiteral("tblMachines"));
     tblMachines->setAccessibleName(QStringLiteral("Per machine"));
     tblMachines->setHorizontalHeaderLabels({QStringLiteral("Machine ID"), QStringLiteral("Last Collected"),
-                                            QStringLiteral("Records Held"), QStringLiteral("Last Erased")});
+                                            QStringLiteral("Station"), QStringLiteral("Last Download"),
+                                            QStringLiteral("Records Held"), QStringLiteral("In Store"),
+                                            QStringLiteral("Last Erased")});
+    tblMachines->horizontalHeaderItem(4)->setToolTip(
+        QStringLiteral("Records the scanner held at its last download; none after it was erased here"));
+    tblMachines->horizontalHeaderItem(5)->setToolTip(QStringLiteral("Records of this machine the store keeps"));
     tblMachines->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblMachines->verticalHeader()->hide();
+    tblMachines->verticalHeader()->setDefaultSectionSize(tblRecords->verticalHeader()->defaultSectionSize());
     tblMachines->horizontalHeader()->setStretchLastSection(true);
-    tblMachines->setMaximumHeight(130);
 
     auto *cmdExport = new QPushButton(QStringLiteral("&Export..."), this);
     cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    auto *cmdPrint = new QPushButton(QStringLiteral("&Print..."), this);
+    cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
     auto *cmdPreview = new QPushButton(QStringLiteral("Print Pre&view..."), this);
     cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
     auto *cmdClose = new QPushButton(QStringLiteral("&Close"), this);
@@ -131,6 +134,7 @@ frmRecords::frmRecords(Ledger &ledger, Ui &ui, QWidget *parent) : QDialog(parent
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdExport);
+    buttons->addWidget(cmdPrint);
     buttons->addWidget(cmdPreview);
     buttons->addWidget(cmdClose);
 
@@ -167,12 +171,13 @@ frmRecords::frmRecords(Ledger &ledger, Ui &ui, QWidget *parent) : QDialog(parent
     for (QDateEdit *d : {dtpSince, dtpUntil})
         connect(d, &QDateEdit::dateChanged, this, &frmRecords::applyFilters);
     connect(cmdExport, &QPushButton::clicked, this, &frmRecords::cmdExport_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmRecords::cmdPrint_Click);
     connect(cmdPreview, &QPushButton::clicked, this, &frmRecords::cmdPreview_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
 
     fillMachines();
-    fillSummary();
     applyFilters();
+    fitColumns();
 }
 
 QChart *frmRecords::chart() const
@@ -180,31 +185,62 @@ QChart *frmRecords::chart() const
     return chtDays->chart();
 }
 
+// The machine list with each one's count, and the summary per machine, from one look at the scanners.
 void frmRecords::fillMachines()
 {
-    const QSignalBlocker blocker(lstMachines);
-    lstMachines->clear();
-    for (const auto &[machine, count] : m_ledger.countsPerMachine({})) {
-        auto *item = new QListWidgetItem(QStringLiteral("%1 (%2)").arg(machine.isEmpty() ? QStringLiteral("(no ID)") : machine)
-                                             .arg(count),
-                                         lstMachines);
-        item->setData(Qt::UserRole, machine);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-    }
-}
-
-void frmRecords::fillSummary()
-{
     const QList<ScannerStats> stats = m_ledger.stats();
+    QMap<QString, qint64> perMachine; // scanners without machine ID share one entry
+    for (const ScannerStats &s : stats)
+        perMachine[s.machineId] += s.records;
+    {
+        const QSignalBlocker blocker(lstMachines);
+        lstMachines->clear();
+        for (auto it = perMachine.cbegin(); it != perMachine.cend(); ++it) {
+            auto *item = new QListWidgetItem(
+                QStringLiteral("%1 (%2)").arg(it.key().isEmpty() ? QStringLiteral("(no ID)") : it.key()).arg(it.value()),
+                lstMachines);
+            item->setData(Qt::UserRole, it.key());
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
+    }
     tblMachines->setRowCount(int(stats.size()));
     for (int i = 0; i < stats.size(); ++i) {
         const ScannerStats &s = stats[i];
         const QStringList cells{s.machineId.isEmpty() ? QStringLiteral("(port %1)").arg(s.portDevice) : s.machineId,
-                                localTime(s.lastSeenUtc), QString::number(s.records), localTime(s.lastErasedUtc)};
-        for (int c = 0; c < cells.size(); ++c)
-            tblMachines->setItem(i, c, new QTableWidgetItem(cells[c]));
+                                localTime(s.lastSeenUtc), s.lastStation,
+                                s.lastComplete ? QStringLiteral("Complete") : QStringLiteral("Incomplete"),
+                                QString::number(s.held), QString::number(s.records), localTime(s.lastErasedUtc)};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
+            if (c == 4 || c == 5)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            tblMachines->setItem(i, c, item);
+        }
     }
+    tblMachines->resizeColumnsToContents();
+    // Up to six machines in view without scrolling.
+    tblMachines->setMaximumHeight(tblMachines->horizontalHeader()->sizeHint().height() + 2 * tblMachines->frameWidth()
+                                  + qBound(1, int(stats.size()), 6) * tblMachines->verticalHeader()->defaultSectionSize());
+}
+
+// Every column as wide as its values need (measured on the first page and the
+// fixed-width texts, never on all rows); the data takes what is left.
+void frmRecords::fitColumns()
+{
+    const QFontMetrics fm = tblRecords->fontMetrics();
+    const int pad = 3 * fm.averageCharWidth();
+    QHeaderView *header = tblRecords->horizontalHeader();
+    for (int c = 0; c < CollectedRecordsModel::Columns; ++c) {
+        int w = header->fontMetrics().horizontalAdvance(m_model->headerData(c, Qt::Horizontal).toString());
+        if (c == 1 || c == 3)
+            w = qMax(w, fm.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")));
+        for (int r = 0; r < qMin(m_model->rowCount(), int(CollectedRecordsModel::PageRows)); ++r)
+            w = qMax(w, fm.horizontalAdvance(m_model->index(r, c).data().toString()));
+        // Room for the sort indicator beside the title.
+        tblRecords->setColumnWidth(c, qMin(w + pad + fm.height(), 30 * fm.averageCharWidth()));
+    }
+    header->setSectionResizeMode(2, QHeaderView::Stretch);
 }
 
 void frmRecords::applyFilters()
@@ -220,6 +256,8 @@ void frmRecords::applyFilters()
         f.until = dtpUntil->date();
     f.text = txtFind->text();
     m_model->setFilter(f);
+    // The table's first page before the chart's count starts, so that they do not compete for the store.
+    m_model->record(0);
     lblShown->setText(m_model->error().isEmpty() ? QStringLiteral("%L1 records shown").arg(m_model->total())
                                                  : QStringLiteral("The store could not be read: %1").arg(m_model->error()));
     fillChart();
@@ -235,46 +273,43 @@ void frmRecords::showDay(QDate day)
     applyFilters();
 }
 
+frmRecords::~frmRecords()
+{
+    // A count still running reads through its own connection; it ends before the window does.
+    for (QThread *job : std::as_const(m_jobs))
+        job->wait();
+    qDeleteAll(m_jobs);
+}
+
+// The chart reads every row the filter shows: on a connection of its own, in
+// another thread, so that the table is there at once and stays responsive.
 void frmRecords::fillChart()
 {
-    QChart *chart = chtDays->chart();
-    chart->removeAllSeries();
-    // removeAxis gives the axis back rather than deleting it.
-    for (QAbstractAxis *axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
+    const quint64 serial = ++m_chartAsked;
+    QThread *job = QThread::create([this, serial, url = m_ledger.location().url(), filter = m_model->filter()]() {
+        QList<DayCount> counts;
+        if (Ledger::Opened o = Ledger::open(url); o.ledger)
+            counts = o.ledger->countsPerDay(filter);
+        QMetaObject::invokeMethod(this, [this, serial, counts]() { showChart(serial, counts); }, Qt::QueuedConnection);
+    });
+    connect(job, &QThread::finished, this, [this, job]() {
+        m_jobs.removeOne(job);
+        delete job;
+    });
+    m_jobs << job;
+    job->start();
+}
+
+void frmRecords::showChart(quint64 serial, const QList<DayCount> &counts)
+{
+    if (serial != m_chartAsked)
+        return; // a later filter's count is on its way
+    m_chartShown = serial;
     QStringList machines = m_model->filter().machines;
     if (machines.isEmpty())
         for (int i = 0; i < lstMachines->count(); ++i)
             machines << lstMachines->item(i)->data(Qt::UserRole).toString();
-    QMap<QDate, QHash<QString, qint64>> perDay;
-    for (const QString &m : machines) {
-        RecordFilter f = m_model->filter();
-        f.machines = QStringList{m};
-        for (const auto &[day, count] : m_ledger.countsPerDay(f))
-            perDay[day][m] = count;
-    }
-    m_days = perDay.keys();
-    auto *series = new QStackedBarSeries;
-    for (const QString &m : machines) {
-        auto *set = new QBarSet(m.isEmpty() ? QStringLiteral("(no ID)") : m);
-        for (const QDate &day : std::as_const(m_days))
-            *set << double(perDay[day].value(m));
-        series->append(set);
-    }
-    chart->addSeries(series);
-    QStringList categories;
-    for (const QDate &day : std::as_const(m_days))
-        categories << day.toString(u"MM-dd");
-    auto *x = new QBarCategoryAxis;
-    x->append(categories);
-    auto *y = new QValueAxis;
-    y->setLabelFormat(QStringLiteral("%d"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(x);
-    series->attachAxis(y);
+    QStackedBarSeries *series = DayChart::fill(chtDays->chart(), machines, counts, m_days);
     connect(series, &QStackedBarSeries::clicked, this, [this](int index, QBarSet *) {
         if (index >= 0 && index < m_days.size())
             showDay(m_days[index]);
@@ -308,25 +343,46 @@ void frmRecords::cmdPreview_Click()
     m_ui.printPreview(printer, [this](QPrinter &p) { paint(p); });
 }
 
-// The rows shown as a table whose header row repeats on every page.
-void frmRecords::paint(QPrinter &printer)
+void frmRecords::cmdPrint_Click()
 {
-    QTextDocument doc;
-    QTextCursor cursor(&doc);
-    const QList<RecordRow> rows = m_model->shownRows();
-    QTextTableFormat format;
-    format.setHeaderRowCount(1);
-    format.setCellPadding(2);
-    format.setBorder(0.5);
-    QTextTable *table = cursor.insertTable(int(rows.size()) + 1, 4, format);
-    for (int c = 0; c < 4; ++c)
-        table->cellAt(0, c).firstCursorPosition().insertText(m_model->headerData(c, Qt::Horizontal).toString());
-    for (int r = 0; r < rows.size(); ++r) {
-        const RecordRow &row = rows[r];
-        const QStringList cells{row.machineId.isEmpty() ? QStringLiteral("(port %1)").arg(row.portDevice) : row.machineId,
-                                row.stampText, QString::fromLatin1(row.data), localTime(row.collectedUtc)};
-        for (int c = 0; c < 4; ++c)
-            table->cellAt(r + 1, c).firstCursorPosition().insertText(cells[c]);
+    QPrinter printer;
+    if (!m_ui.printDialog(printer, tblRecords->selectionModel()->hasSelection()))
+        return;
+    if (!paint(printer))
+        m_ui.messageBox(QStringLiteral("The records could not be printed."), Ui::Buttons::Ok, Ui::Icon::Critical,
+                        QStringLiteral("Print"), BoxOptions{.detail = m_model->error()});
+}
+
+// The rows shown (or those selected, when the print dialog asked for them) as a
+// table whose header row repeats on every page, fetched a piece at a time.
+bool frmRecords::paint(QPrinter &printer)
+{
+    const auto cells = [](const RecordRow &r) {
+        QStringList row;
+        for (int c = 0; c < CollectedRecordsModel::Columns; ++c)
+            row << CollectedRecordsModel::cellText(r, c);
+        return row;
+    };
+    QStringList header;
+    for (int c = 0; c < CollectedRecordsModel::Columns; ++c)
+        header << m_model->headerData(c, Qt::Horizontal).toString();
+    QList<QStringList> sample;
+    for (int r = 0; r < qMin(m_model->rowCount(), int(CollectedRecordsModel::PageRows)); ++r)
+        sample << cells(m_model->record(r));
+    TablePrinter table(printer, header, sample);
+    if (printer.printRange() == QPrinter::Selection) {
+        QModelIndexList selected = tblRecords->selectionModel()->selectedRows();
+        std::sort(selected.begin(), selected.end());
+        for (const QModelIndex &i : std::as_const(selected))
+            if (!table.row(cells(m_model->record(i.row()))))
+                break;
+        return table.finish();
     }
-    doc.print(&printer);
+    const bool read = m_model->forEachShown([&](const QList<RecordRow> &rows) {
+        for (const RecordRow &r : rows)
+            if (!table.row(cells(r)))
+                return false;
+        return true;
+    });
+    return table.finish() && read;
 }

@@ -14,6 +14,7 @@ class QListWidget;
 class QPrinter;
 class QTableView;
 class QTableWidget;
+class QThread;
 class QTimer;
 class Ui;
 
@@ -25,9 +26,12 @@ class frmRecords : public QDialog
     Q_OBJECT
 public:
     frmRecords(Ledger &ledger, Ui &ui, QWidget *parent = nullptr);
+    ~frmRecords() override;
 
     CollectedRecordsModel *model() const { return m_model; }
     QChart *chart() const;
+    // The chart of the filter in use is still being counted.
+    bool chartPending() const { return m_chartShown != m_chartAsked; }
 
     // Reads the filter controls, then refreshes the table, the count and the chart.
     void applyFilters();
@@ -35,6 +39,8 @@ public:
     void showDay(QDate day);
     void cmdExport_Click();
     void cmdPreview_Click();
+    // The print dialog, then the rows shown (or the rows selected) on the printer chosen.
+    void cmdPrint_Click();
 
     QListWidget *lstMachines = nullptr;
     QCheckBox *chkSince = nullptr;
@@ -49,13 +55,16 @@ public:
 
 private:
     void fillMachines();
-    void fillSummary();
     void fillChart();
-    void paint(QPrinter &printer);
+    void showChart(quint64 serial, const QList<DayCount> &counts);
+    void fitColumns();
+    bool paint(QPrinter &printer);
 
     Ledger &m_ledger;
     Ui &m_ui;
     CollectedRecordsModel *m_model = nullptr;
     QTimer *m_typing = nullptr;
     QList<QDate> m_days; // the chart's categories
+    quint64 m_chartAsked = 0, m_chartShown = 0;
+    QList<QThread *> m_jobs;
 };

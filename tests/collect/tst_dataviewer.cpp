@@ -9,22 +9,12 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 
 namespace {
-// The text of a PDF as pdftotext reads it; empty when the tool is missing.
-QString pdfText(const QString &pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    if (!p.waitForFinished(30000))
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 QStringList actionNames(QMenu *menu)
 {
     QStringList names;
@@ -143,7 +133,7 @@ private Q_SLOTS:
         const QString pdf = m_dir.filePath(QStringLiteral("two.pdf"));
         m_ui.print({true, pdf, 2, false});
         viewer.mmuPrint_Click();
-        const QString text = pdfText(pdf);
+        const QString text = TestFiles::pdfText(pdf);
         QCOMPARE(text.count(QStringLiteral("4901234567894")), 2);
         QCOMPARE(text.count(QStringLiteral("Machine ID: ZEV00001")), 2);
         QCOMPARE(text.count(QLatin1Char('\f')), 1); // one page: no break between the copies
@@ -161,7 +151,7 @@ private Q_SLOTS:
         const QString pdf = m_dir.filePath(QStringLiteral("selection.pdf"));
         m_ui.print({true, pdf, 1, true});
         viewer.mmuPrint_Click();
-        const QString text = pdfText(pdf);
+        const QString text = TestFiles::pdfText(pdf);
         QVERIFY(text.contains(QStringLiteral("4901234567894")));
         QVERIFY(!text.contains(QStringLiteral("Machine ID")));
     }
@@ -228,7 +218,7 @@ private Q_SLOTS:
         m_ui.previewPdf = m_dir.filePath(QStringLiteral("preview.pdf"));
         viewer.mmuPreview_Click();
         QCOMPARE(m_ui.previews, 1);
-        QVERIFY(pdfText(m_ui.previewPdf).contains(QStringLiteral("a,\"b\"")));
+        QVERIFY(TestFiles::pdfText(m_ui.previewPdf).contains(QStringLiteral("a,\"b\"")));
     }
 
     void printCancelledOrFailing()

@@ -13,6 +13,9 @@
 #include <QListWidget>
 #include <QStackedBarSeries>
 #include <QTableWidget>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,6 +32,11 @@ QString machine(int m)
 QString dataOf(int m, int i)
 {
     return QStringLiteral("%1%2").arg(m).arg(i, 6, 10, QLatin1Char('0'));
+}
+// The last machine was collected at another station.
+QString stationOf(int m)
+{
+    return m == Machines ? QStringLiteral("dock-2") : QStringLiteral("station");
 }
 QDate dayOf(int i)
 {
@@ -76,11 +84,14 @@ class TestFrmRecords : public QObject
         QCOMPARE(cell(0), machine(m));
         QCOMPARE(cell(2), dataOf(m, i));
         QVERIFY2(cell(1).startsWith(dayOf(i).toString(Qt::ISODate)), qPrintable(cell(1)));
+        QCOMPARE(cell(3), QStringLiteral("2024-05-11 09:00:00"));
+        QCOMPARE(cell(4), stationOf(m));
     }
 
     // The chart holds one bar set per machine, one bar per day, the counts shown.
     void checkChart(frmRecords &w, const QList<QPair<int, int>> &shown)
     {
+        QTRY_VERIFY_WITH_TIMEOUT(!w.chartPending(), 60000);
         QMap<QDate, QHash<QString, int>> perDay;
         for (const auto &[m, i] : shown)
             ++perDay[dayOf(i)][machine(m)];
@@ -107,7 +118,7 @@ private Q_SLOTS:
             d.records = RecordAssembler::assemble(stream(m), false, false, 2026).download;
             d.complete = true;
             d.when = QDateTime(QDate(2024, 5, 11), QTime(9, 0));
-            d.host = QStringLiteral("station");
+            d.host = stationOf(m);
             const Recorded r = m_ledger->record(d);
             QVERIFY2(r.ok, qPrintable(r.error));
         }
@@ -125,17 +136,35 @@ private Q_SLOTS:
         QCOMPARE(w.lstMachines->count(), Machines);
         QCOMPARE(w.lstMachines->item(1)->text(), QStringLiteral("ZEV00002 (25000)"));
         QCOMPARE(w.tblMachines->rowCount(), Machines);
-        QCOMPARE(w.tblMachines->item(2, 2)->text(), QString::number(PerMachine));
+        // Per machine: when and where its last download was taken, whether it was complete, and the records held.
+        const auto summary = [&w](int row) {
+            QStringList cells;
+            for (int c = 0; c < w.tblMachines->columnCount(); ++c)
+                cells << w.tblMachines->item(row, c)->text();
+            return cells;
+        };
+        QCOMPARE(summary(2), (QStringList{"ZEV00003", "2024-05-11 09:00:00", "station", "Complete", "25000", "25000", ""}));
+        QCOMPARE(summary(3), (QStringList{"ZEV00004", "2024-05-11 09:00:00", "dock-2", "Complete", "25000", "25000", ""}));
+        // Every column shows its title and its values whole, and all fit beside one another.
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QStringList columns{"Machine ID", "Timestamp", "Data", "Downloaded At", "Station"};
+        const QFontMetrics fm = w.tblRecords->fontMetrics();
+        int width = 0;
+        for (int c = 0; c < columns.size(); ++c) {
+            QCOMPARE(w.model()->headerData(c, Qt::Horizontal).toString(), columns[c]);
+            for (const QString &text : {columns[c], w.model()->index(0, c).data().toString()})
+                QVERIFY2(w.tblRecords->columnWidth(c) > fm.horizontalAdvance(text), qPrintable(text));
+            width += w.tblRecords->columnWidth(c);
+        }
+        QVERIFY2(width <= w.tblRecords->viewport()->width(), qPrintable(QString::number(width)));
         // Sorted by machine ID, then in the order they were stored; the last row comes from the last page.
         checkRow(w, 0, 1, 0);
         checkRow(w, Machines * PerMachine - 1, Machines, PerMachine - 1);
         checkChart(w, expected([](int, int) { return true; }));
         // For a person to look at: ZEV_SCREENSHOTS=DIR keeps a picture of the window.
-        if (const QString dir = qEnvironmentVariable("ZEV_SCREENSHOTS"); !dir.isEmpty()) {
-            w.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&w));
+        if (const QString dir = qEnvironmentVariable("ZEV_SCREENSHOTS"); !dir.isEmpty())
             QVERIFY(w.grab().save(dir + QStringLiteral("/collected-records.png")));
-        }
     }
 
     // The window opens on the store chosen in "Records Store", opened just then.
@@ -232,6 +261,45 @@ private Q_SLOTS:
         checkRow(w, 0, day.first().first, day.first().second);
     }
 
+    // Each column's order both ways, read at its ends, across a scanner's last
+    // record, and in the middle: the rows the store's own order gives.
+    void orders_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("descending");
+        for (int c = 0; c < CollectedRecordsModel::Columns; ++c)
+            for (bool descending : {false, true})
+                QTest::addRow("%d%s", c, descending ? " descending" : "") << c << descending;
+    }
+    void orders()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, descending);
+        frmRecords w(*m_ledger, m_ui);
+        w.tblRecords->sortByColumn(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        // Stored machine by machine, so a record's id follows (machine, index).
+        const auto all = expected([](int, int) { return true; });
+        const auto key = [column](const QPair<int, int> &r) {
+            const auto &[m, i] = r;
+            const QString id = QStringLiteral("%1/%2").arg(m).arg(i, 6, 10, QLatin1Char('0'));
+            switch (column) {
+            case 1: return QStringLiteral("%1 %2:%3:%4 ").arg(dayOf(i).toString(Qt::ISODate)).arg(8 + (i / 3600) % 10, 2, 10, QLatin1Char('0'))
+                           .arg((i / 60) % 60, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0')) + id;
+            case 2: return dataOf(m, i);
+            case 4: return stationOf(m) + u' ' + id;
+            default: return id; // one machine ID each; one download time for all
+            }
+        };
+        QList<QPair<QString, QPair<int, int>>> keyed;
+        for (const auto &r : std::as_const(all))
+            keyed.append({key(r), r});
+        std::sort(keyed.begin(), keyed.end());
+        if (descending)
+            std::reverse(keyed.begin(), keyed.end());
+        for (int row : {0, PerMachine - 1, PerMachine, Machines * PerMachine / 2 + 17, Machines * PerMachine - 1})
+            checkRow(w, row, keyed[row].second.first, keyed[row].second.second);
+    }
+
     // Export writes the rows shown, in the order shown; CSV parsed back is what the store holds.
     void exportShownRows()
     {
@@ -258,6 +326,66 @@ private Q_SLOTS:
         QCOMPARE(m_ui.boxes, (QList<ScriptedUi::Box>{{QStringLiteral("The records could not be written to %1.")
                                                           .arg(m_dir.filePath(QStringLiteral("no/folder/x.xlsx"))),
                                                       Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Export")}}));
+    }
+
+    // Print... prints the rows shown (or those selected) as a table whose header tops every page.
+    void print_data()
+    {
+        QTest::addColumn<QString>("pdf");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<bool>("selection");
+        QTest::newRow("the rows shown") << QStringLiteral("shown.pdf") << true << false;
+        QTest::newRow("the rows selected") << QStringLiteral("selected.pdf") << true << true;
+        QTest::newRow("cancelled") << QStringLiteral("cancelled.pdf") << false << false;
+        QTest::newRow("a printer that fails") << QStringLiteral("no/folder/x.pdf") << true << false;
+    }
+    void print()
+    {
+        QFETCH(QString, pdf);
+        QFETCH(bool, accept);
+        QFETCH(bool, selection);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed");
+        frmRecords w(*m_ledger, m_ui);
+        w.showDay(QDate(2024, 5, 4));
+        w.txtFind->setText(QStringLiteral("99"));
+        w.applyFilters();
+        auto shown = expected([](int m, int i) { return dayOf(i) == QDate(2024, 5, 4) && dataOf(m, i).contains("99"); });
+        if (selection) {
+            w.tblRecords->selectRow(3);
+            w.tblRecords->selectionModel()->select(w.model()->index(1, 0),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            shown = {shown[1], shown[3]};
+        }
+        const QString path = m_dir.filePath(pdf);
+        m_ui.print({accept, path, 1, selection});
+        w.cmdPrint_Click();
+        if (!accept || pdf.contains(u'/')) {
+            QVERIFY(!QFile::exists(path));
+            const QList<ScriptedUi::Box> boxes{
+                {QStringLiteral("The records could not be printed."), Ui::Buttons::Ok, Ui::Icon::Critical, QStringLiteral("Print")}};
+            QCOMPARE(m_ui.boxes, accept ? boxes : QList<ScriptedUi::Box>());
+            return;
+        }
+        QVERIFY(m_ui.boxes.isEmpty());
+        QStringList pages = TestFiles::pdfText(path).split(QLatin1Char('\f'));
+        QVERIFY(pages.takeLast().trimmed().isEmpty());
+        QVERIFY(selection || pages.size() >= 2);
+        static const QRegularExpression header(QStringLiteral("^\\s*Machine ID +Timestamp +Data +Downloaded At +Station\\s*$"),
+                                               QRegularExpression::MultilineOption);
+        static const QRegularExpression data(QStringLiteral("\\b[1-4]\\d{6}\\b"));
+        QStringList printed;
+        for (const QString &page : std::as_const(pages)) {
+            QCOMPARE(page.count(header), 1);
+            QVERIFY(page.trimmed().startsWith(QStringLiteral("Machine ID")));
+            for (const QRegularExpressionMatch &m : data.globalMatch(page))
+                printed << m.captured();
+        }
+        QStringList want;
+        for (const auto &[m, i] : shown)
+            want << dataOf(m, i);
+        QCOMPARE(printed, want);
+        QVERIFY(pages.first().contains(stationOf(shown.first().first)));
     }
 };
 

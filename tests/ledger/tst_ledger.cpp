@@ -170,12 +170,28 @@ private Q_SLOTS:
         dates.since = QDate(2024, 5, 14);
         dates.until = QDate(2024, 5, 24);
         QCOMPARE(ledger->list(dates).size(), 3);
-        QCOMPARE(ledger->countsPerDay({}), (QList<QPair<QDate, qint64>>{{QDate(2024, 5, 1), 2}, {QDate(2024, 5, 14), 2},
-                                                                        {QDate(2024, 5, 24), 1}}));
-        const QList<ScannerStats> stats = ledger->stats();
+        QCOMPARE(ledger->countsPerDay({}), (QList<DayCount>{{QDate(2024, 5, 1), "ZEV1", 2}, {QDate(2024, 5, 14), "ZEV1", 1},
+                                                            {QDate(2024, 5, 14), "ZEV2", 1}, {QDate(2024, 5, 24), "ZEV2", 1}}));
+        // A later download from another station, cut short: the summary speaks of it, each row of its own download.
+        LedgerDownload cut = ledgerDownload(ledgerStream("ZEV1", {"apple", "pear", "plum", "fig"}, 6), "/dev/B", false);
+        cut.host = QStringLiteral("dock-2");
+        cut.when = cut.when.addDays(1);
+        QVERIFY(ledger->record(cut).ok);
+        QList<ScannerStats> stats = ledger->stats();
         QCOMPARE(stats.size(), 2);
-        QCOMPARE(stats.at(0).records, 3);
-        QCOMPARE(stats.at(0).downloads, 1);
+        QCOMPARE(stats.at(0).records, 4);
+        QCOMPARE(stats.at(0).held, 4);
+        QCOMPARE(stats.at(0).downloads, 2);
+        QCOMPARE(stats.at(0).lastComplete, false);
+        QCOMPARE(stats.at(0).lastStation, QStringLiteral("dock-2"));
+        QCOMPARE(stats.at(1).lastComplete, true);
+        QCOMPARE(stats.at(1).lastStation, QStringLiteral("station"));
+        const QList<RecordRow> byStation = ledger->page({}, Ledger::Order::Station, true, 0, 10);
+        QCOMPARE(byStation.size(), 6);
+        QCOMPARE(byStation.first().data, QByteArray("kiwi")); // "station" first, then the last one stored
+        QCOMPARE(byStation.last().station, QStringLiteral("dock-2"));
+        QCOMPARE(byStation.last().data, QByteArray("fig"));
+        QCOMPARE(ledger->page({}, Ledger::Order::Station, false, 3, 10).first().data, QByteArray("plum"));
     }
 
     // Each record reaches a sink once; a pending batch is never selected again.
@@ -262,6 +278,7 @@ private Q_SLOTS:
         if (error.isEmpty()) {
             QVERIFY2(l.ok(), qPrintable(l.error));
             QCOMPARE(l.describe(), described);
+            QCOMPARE(parseLedgerUrl(l.url()).describe(), described);
         } else {
             QVERIFY(l.error.startsWith(error) || l.error.contains(error));
             QVERIFY(!l.error.contains(QStringLiteral("secret")));

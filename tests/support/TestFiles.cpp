@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 
 namespace TestFiles {
 
@@ -70,6 +71,15 @@ QList<QStringList> parseCsv(const QString &text)
     if (!row.isEmpty() || !field.isEmpty())
         rows << (row << field << QStringLiteral("<no CR LF>"));
     return rows;
+}
+
+QString pdfText(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(30000))
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 } // namespace TestFiles

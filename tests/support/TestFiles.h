@@ -20,4 +20,8 @@ QByteArray row(const char *sixteenHexValuesSeparatedBySpaces);
 // RFC 4180 rows; a last row without CR LF gets a "<no CR LF>" field.
 QList<QStringList> parseCsv(const QString &text);
 
+// The text of a PDF as `pdftotext -layout` reads it (a form feed ends each page);
+// empty when the tool is missing.
+QString pdfText(const QString &pdf);
+
 } // namespace TestFiles
