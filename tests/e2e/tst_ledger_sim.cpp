@@ -229,8 +229,11 @@ private Q_SLOTS:
     void twoStationsAtOnce()
     {
         QVERIFY(newStore(QStringLiteral("together")));
+        // One clock for both: the generated timestamps count back from it, so
+        // two simulators started a second apart would hold different memories.
         const QStringList simArgs{QStringLiteral("--records"), QStringLiteral("300"), QStringLiteral("--seed"),
-                                  QStringLiteral("5"), QStringLiteral("--pace"), QStringLiteral("0"), QStringLiteral("--quiet")};
+                                  QStringLiteral("5"), QStringLiteral("--clock"), QStringLiteral("2026-03-02 08:00:00"),
+                                  QStringLiteral("--pace"), QStringLiteral("0"), QStringLiteral("--quiet")};
         SimProcess one(simArgs);
         SimProcess two(simArgs);
         if (!one.started() || !two.started())
