@@ -150,6 +150,13 @@ private:
     bool commit(QString &error);
     void rollback();
     bool exec(QSqlQuery &q, QString &error) const;
+    struct RecordOwner
+    {
+        qint64 scannerId, generation, downloadId;
+    };
+    // The records from first on, inside record()'s transaction.
+    bool insertRecords(QSqlQuery &q, const RecordAssembler::Records &rs, qint64 first, const RecordOwner &owner,
+                       QString &error);
     bool execText(const QString &sql, QString &error) const;
     QString selectRows() const;
     QList<RecordRow> rows(const QString &tail, const QVariantList &values, QString *error);
