@@ -59,6 +59,8 @@ struct RecordRow
     QByteArray data;
     QDateTime collectedUtc; // when the download that first brought it was taken
 };
+// Every member moves by its bytes: a growing list of rows copies no member.
+Q_DECLARE_TYPEINFO(RecordRow, Q_RELOCATABLE_TYPE);
 
 // Which records a list shows; empty parts do not filter.
 struct RecordFilter
