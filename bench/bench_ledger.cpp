@@ -5,6 +5,7 @@
 #include "ledger/RecordsFile.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -13,15 +14,21 @@
 
 namespace {
 
+// A scanner's memory: the scans in the order they were taken, a few seconds
+// apart; each seed's download is later than the one before.
 QByteArray download(const QByteArray &machineId, int records, unsigned seed)
 {
     std::mt19937 rng(seed);
     QByteArray s("\x02");
     s += machineId.leftJustified(8, ' ', true);
     s += QByteArray::number(records).rightJustified(5, '0');
+    QDateTime t(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC);
+    t = t.addSecs(qint64(seed) * records * 60);
     for (int i = 0; i < records; ++i) {
-        const int clock[6] = {25, int(1 + rng() % 12), int(1 + rng() % 28), int(rng() % 24), int(rng() % 60), int(rng() % 60)};
-        for (int v : clock)
+        t = t.addSecs(1 + rng() % 59);
+        const QDate day = t.date();
+        const QTime time = t.time();
+        for (int v : {day.year() - 2000, day.month(), day.day(), time.hour(), time.minute(), time.second()})
             s += char(v + 16);
         s += '0';
         s += "4006381333931-" + QByteArray::number(rng() % 1000000);

@@ -237,28 +237,8 @@ Recorded Ledger::record(const LedgerDownload &d)
     out.downloadId = q.value(0).toLongLong();
     q.finish();
 
-    // Many rows a statement: one round trip per hundred records.
-    constexpr qint64 Chunk = 100;
-    for (qint64 from = first; from < received; from += Chunk) {
-        const qint64 to = qMin(received, from + Chunk);
-        QString sql = QStringLiteral("INSERT INTO records (scanner_id, generation, position, stamp, stamp_text, data, "
-                                     "download_id) VALUES ");
-        for (qint64 i = from; i < to; ++i)
-            sql += i == from ? QStringLiteral("(?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?)");
-        q.prepare(sql);
-        for (qint64 i = from; i < to; ++i) {
-            const RecordAssembler::Record &r = rs.list.at(i);
-            q.addBindValue(scannerId);
-            q.addBindValue(generation);
-            q.addBindValue(i + 1);
-            q.addBindValue(stampBytes(rs, r));
-            q.addBindValue(notNull(QString::fromLatin1(RecordAssembler::Records::timestamp(r))));
-            q.addBindValue(rs.data(r).isNull() ? QByteArray("") : rs.data(r));
-            q.addBindValue(out.downloadId);
-        }
-        if (!exec(q, out.error))
-            return fail();
-    }
+    if (!insertRecords(q, rs, first, {scannerId, generation, out.downloadId}, out.error))
+        return fail();
     q.prepare(QStringLiteral("UPDATE scanners SET generation = ?, held = ?, last_seen_utc = ? WHERE id = ?"));
     q.addBindValue(generation);
     q.addBindValue(same ? qMax(held, received) : received);
@@ -268,6 +248,45 @@ Recorded Ledger::record(const LedgerDownload &d)
         return fail();
     out.ok = true;
     return out;
+}
+
+bool Ledger::insertRecords(QSqlQuery &q, const RecordAssembler::Records &rs, qint64 first, const RecordOwner &owner,
+                           QString &error)
+{
+    // PostgreSQL: a hundred rows a statement, one round trip each. SQLite runs
+    // in this process, and its Qt driver looks every parameter up by number on
+    // each run, which grows with the square of the parameters: one row a
+    // statement, prepared once.
+    const qint64 chunk = postgres() ? 100 : 1;
+    const qint64 received = rs.list.size();
+    qint64 prepared = 0;
+    char stamp[RecordAssembler::Records::TimestampRoom];
+    for (qint64 from = first; from < received; from += chunk) {
+        const qint64 rows = qMin(chunk, received - from);
+        if (rows != prepared) {
+            QString sql = QStringLiteral("INSERT INTO records (scanner_id, generation, position, stamp, stamp_text, "
+                                         "data, download_id) VALUES (?,?,?,?,?,?,?)");
+            for (qint64 i = 1; i < rows; ++i)
+                sql += QStringLiteral(",(?,?,?,?,?,?,?)");
+            if (!q.prepare(sql))
+                return exec(q, error);
+            prepared = rows;
+        }
+        int column = 0;
+        for (qint64 i = from; i < from + rows; ++i) {
+            const RecordAssembler::Record &r = rs.list.at(i);
+            q.bindValue(column++, owner.scannerId);
+            q.bindValue(column++, owner.generation);
+            q.bindValue(column++, i + 1);
+            q.bindValue(column++, stampBytes(rs, r));
+            q.bindValue(column++, notNull(QString::fromLatin1(stamp, RecordAssembler::Records::timestamp(r, stamp))));
+            q.bindValue(column++, r.size > 0 ? rs.data(r) : QByteArray(""));
+            q.bindValue(column++, owner.downloadId);
+        }
+        if (!exec(q, error))
+            return false;
+    }
+    return true;
 }
 
 bool Ledger::markErased(const QString &key, qint64 generation, QString *error)

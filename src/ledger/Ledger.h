@@ -60,6 +60,8 @@ struct RecordRow
     QDateTime collectedUtc; // when the download that first brought it was taken
     QString station;        // the host name of the station that took that download
 };
+// Every member moves by its bytes: a growing list of rows copies no member.
+Q_DECLARE_TYPEINFO(RecordRow, Q_RELOCATABLE_TYPE);
 
 // Which records a list shows; empty parts do not filter.
 struct RecordFilter
@@ -173,6 +175,13 @@ private:
     bool commit(QString &error);
     void rollback();
     bool exec(QSqlQuery &q, QString &error) const;
+    struct RecordOwner
+    {
+        qint64 scannerId, generation, downloadId;
+    };
+    // The records from first on, inside record()'s transaction.
+    bool insertRecords(QSqlQuery &q, const RecordAssembler::Records &rs, qint64 first, const RecordOwner &owner,
+                       QString &error);
     bool execText(const QString &sql, QString &error) const;
     QString selectRows() const;
     QList<RecordRow> rows(const QString &tail, const QVariantList &values, QString *error);

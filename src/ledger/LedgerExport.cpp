@@ -66,8 +66,18 @@ ExportBatch Ledger::newBatch(const QString &sink, const QString &scannerKey, QSt
         return done(false);
     QSqlQuery q(QSqlDatabase::database(m_connection));
     // Two stations exporting to one sink: the second waits and then finds nothing new.
-    if (postgres() && !execText(QStringLiteral("LOCK TABLE exported IN SHARE ROW EXCLUSIVE MODE"), e))
+    // A download being recorded has taken its record ids already: wait until it
+    // has committed, so that no record below the floor set here appears later.
+    if (postgres()
+        && (!execText(QStringLiteral("LOCK TABLE exported IN SHARE ROW EXCLUSIVE MODE"), e)
+            || !execText(QStringLiteral("LOCK TABLE records IN SHARE MODE"), e)))
         return done(false);
+    q.prepare(QStringLiteral("SELECT below FROM export_floors WHERE sink = ?"));
+    q.addBindValue(sink);
+    if (!exec(q, e))
+        return done(false);
+    const qint64 floor = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
     b.sink = sink;
     b.createdUtc = QDateTime::currentDateTimeUtc();
     q.prepare(QStringLiteral("INSERT INTO export_batches (sink, created_utc, rows) VALUES (?, ?, 0) RETURNING id"));
@@ -77,13 +87,13 @@ ExportBatch Ledger::newBatch(const QString &sink, const QString &scannerKey, QSt
         return done(false);
     b.id = q.value(0).toLongLong();
     q.finish();
-    q.prepare(QStringLiteral("INSERT INTO exported (sink, record_id, batch_id) SELECT ?, r.id, ? FROM records r "
-                             "WHERE NOT EXISTS (SELECT 1 FROM exported x WHERE x.sink = ? AND x.record_id = r.id)")
+    const QString notExported = QStringLiteral(" FROM records r WHERE r.id > ? AND NOT EXISTS "
+                                               "(SELECT 1 FROM exported x WHERE x.sink = ? AND x.record_id = r.id)");
+    q.prepare(QStringLiteral("INSERT INTO exported (sink, record_id, batch_id) SELECT ?, r.id, ?") + notExported
               + (scannerKey.isEmpty() ? QString()
                                       : QStringLiteral(" AND r.scanner_id = (SELECT id FROM scanners WHERE scanner_key = ?)")));
-    q.addBindValue(sink);
-    q.addBindValue(b.id);
-    q.addBindValue(sink);
+    for (const QVariant &v : QVariantList{sink, b.id, floor, sink})
+        q.addBindValue(v);
     if (!scannerKey.isEmpty())
         q.addBindValue(scannerKey);
     if (!exec(q, e))
@@ -94,6 +104,25 @@ ExportBatch Ledger::newBatch(const QString &sink, const QString &scannerKey, QSt
         b.id = 0;
         return done(true);
     }
+    // The floor moves up to the first record still not exported (one scanner's
+    // batch may leave others' behind), or past the last record.
+    q.prepare(scannerKey.isEmpty() ? QStringLiteral("SELECT MAX(id) FROM records")
+                                   : QStringLiteral("SELECT COALESCE((SELECT r.id - 1") + notExported
+                                         + QStringLiteral(" ORDER BY r.id LIMIT 1), (SELECT MAX(id) FROM records))"));
+    if (!scannerKey.isEmpty()) {
+        q.addBindValue(floor);
+        q.addBindValue(sink);
+    }
+    if (!exec(q, e) || !q.next())
+        return done(false);
+    const qint64 below = q.value(0).toLongLong();
+    q.finish();
+    q.prepare(QStringLiteral("INSERT INTO export_floors (sink, below) VALUES (?, ?) "
+                             "ON CONFLICT (sink) DO UPDATE SET below = excluded.below"));
+    q.addBindValue(sink);
+    q.addBindValue(below);
+    if (!exec(q, e))
+        return done(false);
     q.prepare(QStringLiteral("UPDATE export_batches SET rows = ? WHERE id = ?"));
     q.addBindValue(b.rows);
     q.addBindValue(b.id);

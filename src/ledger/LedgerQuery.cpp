@@ -73,21 +73,40 @@ QString Ledger::filterClause(const RecordFilter &f, QVariantList &values) const
 
 namespace {
 
-RecordRow rowOf(const QSqlQuery &q)
+// Rows of one download come together: its time is read once, and the
+// texts a scanner's rows share are shared.
+struct RowReader
 {
-    RecordRow r;
-    r.id = q.value(0).toLongLong();
-    r.machineId = q.value(1).toString();
-    r.portDevice = q.value(2).toString();
-    r.generation = q.value(3).toLongLong();
-    r.position = q.value(4).toLongLong();
-    r.stamp = q.value(5).toByteArray();
-    r.stampText = q.value(6).toString();
-    r.data = q.value(7).toByteArray();
-    r.collectedUtc = Ledger::utc(q.value(8));
-    r.station = q.value(9).toString();
-    return r;
-}
+    QString machineId, portDevice, takenText;
+    QDateTime taken;
+
+    RecordRow next(const QSqlQuery &q)
+    {
+        RecordRow r;
+        r.id = q.value(0).toLongLong();
+        r.machineId = q.value(1).toString();
+        r.portDevice = q.value(2).toString();
+        if (r.machineId == machineId && r.portDevice == portDevice) {
+            r.machineId = machineId;
+            r.portDevice = portDevice;
+        } else {
+            machineId = r.machineId;
+            portDevice = r.portDevice;
+        }
+        r.generation = q.value(3).toLongLong();
+        r.position = q.value(4).toLongLong();
+        r.stamp = q.value(5).toByteArray();
+        r.stampText = q.value(6).toString();
+        r.data = q.value(7).toByteArray();
+        if (const QString text = q.value(8).toString(); text != takenText) {
+            takenText = text;
+            taken = Ledger::utc(text);
+        }
+        r.collectedUtc = taken;
+        r.station = q.value(9).toString();
+        return r;
+    }
+};
 
 } // namespace
 
@@ -107,9 +126,10 @@ QList<RecordRow> Ledger::rows(const QString &tail, const QVariantList &values, Q
     for (const QVariant &v : values)
         q.addBindValue(v);
     QString e;
+    RowReader reader;
     if (exec(q, e))
         while (q.next())
-            rows.append(rowOf(q));
+            rows.append(reader.next(q));
     setError(error, e);
     return rows;
 }
@@ -289,5 +309,5 @@ QList<ScannerStats> Ledger::stats(QString *error)
 
 QList<RecordRow> Ledger::batchRecords(qint64 batchId, QString *error)
 {
-    return rows(QStringLiteral("JOIN exported e ON e.record_id = r.id WHERE e.batch_id = ? ORDER BY r.id"), {batchId}, error);
+    return rows(QStringLiteral("JOIN exported e ON e.record_id = r.id WHERE e.batch_id = ? ORDER BY e.record_id"), {batchId}, error);
 }

@@ -33,6 +33,14 @@ const QList<QStringList> &migrations()
                            "batch_id INT NOT NULL REFERENCES export_batches (id), PRIMARY KEY (sink, record_id))"),
             QStringLiteral("CREATE INDEX exported_batch ON exported (batch_id)"),
         },
+        {
+            // Every record with an id up to below has gone to the sink: a new
+            // batch looks only at those past it.
+            QStringLiteral("CREATE TABLE export_floors (sink TEXT PRIMARY KEY, below INT NOT NULL)"),
+            // A batch's records in id order without a sort.
+            QStringLiteral("DROP INDEX exported_batch"),
+            QStringLiteral("CREATE INDEX exported_batch ON exported (batch_id, record_id)"),
+        },
     };
     return steps;
 }

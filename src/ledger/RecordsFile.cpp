@@ -6,12 +6,27 @@ namespace RecordsFile {
 
 namespace {
 
-QByteArray collected(const RecordRow &r)
+// The rows of one download follow each other: their time is written once.
+class Collected
 {
-    return r.collectedUtc.toString(Qt::ISODate).toLatin1();
-}
+public:
+    const QByteArray &text(const RecordRow &r)
+    {
+        if (!m_valid || r.collectedUtc != m_time || r.collectedUtc.timeSpec() != m_time.timeSpec()) {
+            m_valid = true;
+            m_time = r.collectedUtc;
+            m_text = r.collectedUtc.toString(Qt::ISODate).toLatin1();
+        }
+        return m_text;
+    }
 
-void appendCsv(QByteArray &out, const RecordRow &r)
+private:
+    bool m_valid = false;
+    QDateTime m_time;
+    QByteArray m_text;
+};
+
+void appendCsv(QByteArray &out, const RecordRow &r, Collected &collected)
 {
     RecordExport::appendCsvField(out, r.machineId.toLatin1());
     out += ',';
@@ -19,10 +34,10 @@ void appendCsv(QByteArray &out, const RecordRow &r)
     out += ',' + QByteArray::number(r.generation) + ',' + QByteArray::number(r.position) + ',';
     out += r.stampText.toLatin1() + ',';
     RecordExport::appendCsvField(out, r.data);
-    out += ',' + collected(r) + "\r\n";
+    out += ',' + collected.text(r) + "\r\n";
 }
 
-void appendJson(QByteArray &out, const RecordRow &r)
+void appendJson(QByteArray &out, const RecordRow &r, Collected &collected)
 {
     out += "{\"machine_id\": ";
     RecordExport::appendJsonString(out, r.machineId.toLatin1());
@@ -35,7 +50,7 @@ void appendJson(QByteArray &out, const RecordRow &r)
     out += ", \"timestamp\": " + (r.stampText.isEmpty() ? QByteArray("null") : '"' + r.stampText.toLatin1() + '"');
     out += ", \"data\": ";
     RecordExport::appendJsonString(out, r.data);
-    out += ", \"collected\": \"" + collected(r) + "\"}";
+    out += ", \"collected\": \"" + collected.text(r) + "\"}";
 }
 
 // The columns of the CSV, as text, numbers and dates; the sheet takes the
@@ -71,17 +86,18 @@ QByteArray write(const QList<RecordRow> &rows, RecordExport::Format format, QStr
 {
     QByteArray out;
     out.reserve(64 + rows.size() * 80);
+    Collected collected;
     switch (format) {
     case RecordExport::Format::Csv:
         out += "machine_id,port,generation,position,timestamp,data,collected\r\n";
         for (const RecordRow &r : rows)
-            appendCsv(out, r);
+            appendCsv(out, r, collected);
         break;
     case RecordExport::Format::Json:
         out += '[';
         for (qsizetype i = 0; i < rows.size(); ++i) {
             out += i ? ",\n  " : "\n  ";
-            appendJson(out, rows.at(i));
+            appendJson(out, rows.at(i), collected);
         }
         out += rows.isEmpty() ? "]\n" : "\n]\n";
         break;

@@ -5,6 +5,7 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
@@ -12,7 +13,11 @@
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
 #include <csignal>
+#include <functional>
+#include <memory>
+#include <vector>
 
 class TestLedgerSim : public QObject
 {
@@ -57,11 +62,107 @@ class TestLedgerSim : public QObject
         return rows;
     }
 
-    // ZEV_KILL_ROUNDS=50 for the long run; fewer keep the suite short.
+    // Runs killed in all, of collections and of exports; ZEV_KILL_ROUNDS sets another number.
     int killRounds() const
     {
         const int asked = qEnvironmentVariableIntValue("ZEV_KILL_ROUNDS");
-        return asked > 0 ? asked : m_postgres ? 4 : 8;
+        return asked > 0 ? asked : 50;
+    }
+    // Runs killed at once: collections each at a scanner of their own, exports to one sink.
+    static constexpr int KillScanners = 5;
+    static constexpr int KillExports = 10;
+
+    static QRandomGenerator killMoments()
+    {
+        const quint32 seed = QRandomGenerator::global()->generate();
+        qInfo("kill moments from seed %u", seed);
+        return QRandomGenerator(seed);
+    }
+
+    // The runs start a little apart: several sanitized processes starting at
+    // one instant would starve the simulators past the protocol's limits.
+    static constexpr int StartGapMs = 200;
+
+    std::unique_ptr<QProcess> startZevctl(const QStringList &args, bool first)
+    {
+        if (!first)
+            QThread::msleep(StartGapMs);
+        auto p = std::make_unique<QProcess>();
+        p->start(TestFiles::binDir() + QStringLiteral("/zevctl"), QStringList{QStringLiteral("--ledger"), m_url} + args);
+        return p;
+    }
+
+    // Each argument list in a zevctl of its own, all at once, run whole: how
+    // long the kills spread over, a little past a typical run's end so that its
+    // last moments are hit too. 0 when one failed.
+    int wholeRunsMs(const QList<QStringList> &runs)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        std::vector<std::unique_ptr<QProcess>> procs;
+        QList<qint64> starts, lengths;
+        for (const QStringList &args : runs) {
+            procs.push_back(startZevctl(args, procs.empty()));
+            starts.append(timer.elapsed());
+        }
+        bool ok = true;
+        while (lengths.size() < qsizetype(procs.size()) && timer.elapsed() < 120000) {
+            for (size_t i = 0; i < procs.size(); ++i) {
+                const auto &p = procs[i];
+                if (p->state() == QProcess::NotRunning || !p->waitForFinished(10))
+                    continue;
+                lengths.append(timer.elapsed() - starts.at(qsizetype(i)));
+                ok = ok && p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
+                if (p->exitCode() != 0)
+                    qWarning() << p->readAllStandardError();
+            }
+        }
+        if (!ok || lengths.size() < qsizetype(procs.size()))
+            return 0;
+        std::sort(lengths.begin(), lengths.end());
+        return int(qMax<qint64>(1, lengths.at(lengths.size() / 2) * 11 / 10));
+    }
+
+    // The same, each killed (SIGKILL) at its own moment within runMs of its
+    // start; how many were killed before they ended.
+    int killEach(const QList<QStringList> &runs, int runMs, QRandomGenerator &rng)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        std::vector<std::unique_ptr<QProcess>> procs;
+        QList<QPair<qint64, size_t>> deadlines;
+        for (const QStringList &args : runs) {
+            procs.push_back(startZevctl(args, procs.empty()));
+            if (!procs.back()->waitForStarted())
+                continue;
+            deadlines.append({clock.elapsed() + rng.bounded(runMs), procs.size() - 1});
+        }
+        std::sort(deadlines.begin(), deadlines.end());
+        for (const auto &[when, i] : deadlines) {
+            QThread::msleep(quint64(qMax<qint64>(0, when - clock.elapsed())));
+            ::kill(pid_t(procs[i]->processId()), SIGKILL);
+        }
+        int killed = 0;
+        for (const auto &p : procs) {
+            p->waitForFinished();
+            killed += p->exitStatus() == QProcess::CrashExit ? 1 : 0;
+        }
+        return killed;
+    }
+
+    // Rounds of killEach until killRounds() runs were killed; before goes ahead of each round.
+    void killInRounds(const QList<QStringList> &runs, const std::function<void()> &before)
+    {
+        const int runMs = wholeRunsMs(runs);
+        QVERIFY(runMs > 0);
+        QRandomGenerator rng = killMoments();
+        int killed = 0, round = 0;
+        for (; killed < killRounds() && round < killRounds() && !QTest::currentTestFailed(); ++round) {
+            before();
+            killed += killEach(runs, runMs, rng);
+        }
+        qInfo("%d runs killed in %d rounds", killed, round);
+        QCOMPARE_GE(killed, killRounds());
     }
 
     static void addRecords(const QString &control, int n)
@@ -157,36 +258,39 @@ private Q_SLOTS:
         verifyOnce(stored(), 50);
     }
 
-    // Killed at any moment and run again: never a record twice, none lost.
+    // Killed at moments spread over a whole run, and run again: each killed run
+    // is the previous one's next run, the last runs whole. Several scanners at
+    // once, each with its own process and kill moment, into one store. Records
+    // are only ever added to the store, so one kept twice or lost by any round
+    // is still so at the end: never a record twice, none the scanner lost missing.
     void killedCollect()
     {
         QVERIFY(newStore(QStringLiteral("killed")));
-        const QString control = m_dir.filePath(QStringLiteral("control2"));
-        SimProcess sim({QStringLiteral("--records"), QStringLiteral("100"), QStringLiteral("--pace"), QStringLiteral("20000"),
-                        QStringLiteral("--erase-delay"), QStringLiteral("100"), QStringLiteral("--control"), control,
-                        QStringLiteral("--quiet")});
-        if (!sim.started())
-            QSKIP(qPrintable(QStringLiteral("no simulator on a pseudo-terminal here: ") + sim.error()));
-        const int rounds = killRounds();
-        const quint32 seed = QRandomGenerator::global()->generate();
-        qInfo("kill moments from seed %u", seed);
-        QRandomGenerator rng(seed);
-        qsizetype total = 100;
-        for (int round = 0; round < rounds; ++round) {
-            QProcess killed;
-            killed.start(TestFiles::binDir() + QStringLiteral("/zevctl"),
-                         QStringList{QStringLiteral("--ledger"), m_url} + collectArgs(sim, {QStringLiteral("--erase")}));
-            QVERIFY(killed.waitForStarted());
-            QThread::msleep(rng.bounded(1500));
-            ::kill(pid_t(killed.processId()), SIGKILL);
-            killed.waitForFinished();
-            // The scanner may still be sending: the next run waits for a quiet line.
-            const ToolRun again = zevctl(collectArgs(sim, {QStringLiteral("--erase")}));
-            QVERIFY2(again.status == 0, again.err.constData());
-            verifyOnce(stored(), total);
-            addRecords(control, 20);
-            total += 20;
+        std::vector<std::unique_ptr<SimProcess>> sims;
+        QList<QStringList> runs;
+        QStringList controls;
+        for (int i = 0; i < KillScanners; ++i) {
+            controls << m_dir.filePath(QStringLiteral("control-k%1").arg(i));
+            sims.push_back(std::make_unique<SimProcess>(QStringList{
+                QStringLiteral("--records"), QStringLiteral("100"), QStringLiteral("--machine-id"),
+                QStringLiteral("KILL%1").arg(i), QStringLiteral("--seed"), QString::number(i + 1), QStringLiteral("--pace"),
+                QStringLiteral("20000"), QStringLiteral("--erase-delay"), QStringLiteral("100"), QStringLiteral("--control"),
+                controls.last(), QStringLiteral("--quiet")}));
+            if (!sims.back()->started())
+                QSKIP(qPrintable(QStringLiteral("no simulator on a pseudo-terminal here: ") + sims.back()->error()));
+            runs << collectArgs(*sims.back(), {QStringLiteral("--erase")});
         }
+        qsizetype total = 100 * KillScanners;
+        killInRounds(runs, [&] {
+            for (const QString &control : controls)
+                addRecords(control, 20);
+            total += 20 * KillScanners;
+        });
+        if (QTest::currentTestFailed())
+            return;
+        // A scanner may still be sending: the last runs wait for a quiet line.
+        QVERIFY(wholeRunsMs(runs) > 0);
+        verifyOnce(stored(), total);
     }
 
     void killedExport()
@@ -199,29 +303,27 @@ private Q_SLOTS:
             QSKIP(qPrintable(QStringLiteral("no simulator on a pseudo-terminal here: ") + sim.error()));
         const QString dir = m_dir.filePath(QStringLiteral("exports"));
         QVERIFY(QDir().mkpath(dir));
-        const QStringList exportArgs{QStringLiteral("--ledger"), m_url, QStringLiteral("records"), QStringLiteral("export"),
-                                     QStringLiteral("--new"), QStringLiteral("--sink"), QStringLiteral("erp"),
-                                     QStringLiteral("-o"), dir};
-        const int rounds = killRounds();
-        QRandomGenerator rng(QRandomGenerator::global()->generate());
-        for (int round = 0; round < rounds; ++round) {
-            QCOMPARE(zevctl(collectArgs(sim)).status, 0);
-            QProcess killed;
-            killed.start(TestFiles::binDir() + QStringLiteral("/zevctl"), exportArgs);
-            QVERIFY(killed.waitForStarted());
-            QThread::msleep(rng.bounded(400));
-            ::kill(pid_t(killed.processId()), SIGKILL);
-            killed.waitForFinished();
+        const QStringList exportArgs{QStringLiteral("records"), QStringLiteral("export"), QStringLiteral("--new"),
+                                     QStringLiteral("--sink"), QStringLiteral("erp"), QStringLiteral("-o"), dir};
+        QCOMPARE(zevctl(collectArgs(sim)).status, 0);
+        qsizetype total = 200;
+        // Several exports to one sink at once, killed each at its own moment.
+        killInRounds(QList<QStringList>(KillExports, exportArgs), [&] {
             addRecords(control, 10);
-        }
-        QCOMPARE(runTool(QStringLiteral("zevctl"), exportArgs).status, 0);
+            total += 10;
+            const ToolRun collected = zevctl(collectArgs(sim));
+            QVERIFY2(collected.status == 0, collected.err.constData());
+        });
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(zevctl(exportArgs).status, 0);
         QList<QStringList> rows;
         for (const QString &name : QDir(dir).entryList({QStringLiteral("erp-*.csv")}, QDir::Files)) {
             QList<QStringList> file = TestFiles::parseCsv(QString::fromUtf8(TestFiles::read(dir + QLatin1Char('/') + name)));
             file.removeFirst();
             rows += file;
         }
-        verifyOnce(rows, 200 + 10 * (rounds - 1));
+        verifyOnce(rows, total);
         QCOMPARE(rows.size(), stored().size());
     }
 

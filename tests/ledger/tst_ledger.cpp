@@ -213,6 +213,14 @@ private Q_SLOTS:
         const ExportBatch second = ledger->newBatch(QStringLiteral("erp"));
         QCOMPARE(second.rows, 1);
         QCOMPARE(ledger->batchRecords(second.id).first().data, QByteArray("d"));
+        // One scanner's batch leaves the records of another, stored before, for the next batch.
+        QVERIFY(ledger->record(ledgerDownload(ledgerStream("ZEV2", {"x", "y"}), "/dev/B")).ok);
+        QVERIFY(ledger->record(ledgerDownload(ledgerStream("ZEV1", {"a", "b", "c", "d", "e"}), "/dev/A")).ok);
+        QCOMPARE(ledger->newBatch(QStringLiteral("erp"), Ledger::scannerKey("ZEV1", {}), nullptr).rows, 1);
+        const ExportBatch rest = ledger->newBatch(QStringLiteral("erp"));
+        QCOMPARE(rest.rows, 2);
+        QCOMPARE(ledger->batchRecords(rest.id).last().data, QByteArray("y"));
+        QCOMPARE(ledger->newBatch(QStringLiteral("erp")).id, 0);
     }
 
     void importSkipsWhatItHolds()
@@ -237,18 +245,37 @@ private Q_SLOTS:
         QCOMPARE(ledger->list({}).size(), 3);
     }
 
-    void newerStoreIsRefusedAndLeftAlone()
+    // A store of the first version is brought up to date and goes on exporting
+    // where it was; one of a newer version is refused and left as it is.
+    void storeVersions()
     {
-        const QString path = m_dir.filePath(QStringLiteral("newer.sqlite"));
-        QVERIFY(Ledger::open(path).ledger);
+        const QString path = m_dir.filePath(QStringLiteral("versions.sqlite"));
+        auto poke = [&](const QStringList &statements) {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("poke"));
+                db.setDatabaseName(path);
+                QVERIFY(db.open());
+                for (const QString &sql : statements)
+                    QVERIFY2(QSqlQuery(db).exec(sql), qPrintable(sql));
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("poke"));
+        };
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("poke"));
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(QStringLiteral("UPDATE ledger_meta SET value = '99' WHERE name = 'schema'")));
-            db.close();
+            auto ledger = Ledger::open(path).ledger;
+            QVERIFY(ledger);
+            QVERIFY(ledger->record(ledgerDownload(ledgerStream("ZEV1", {"a", "b"}), "/dev/A")).ok);
+            QCOMPARE(ledger->newBatch(QStringLiteral("erp")).rows, 2);
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("poke"));
+        poke({"DROP TABLE export_floors", "DROP INDEX exported_batch", "CREATE INDEX exported_batch ON exported (batch_id)",
+              "UPDATE ledger_meta SET value = '1' WHERE name = 'schema'"});
+        {
+            auto ledger = Ledger::open(path).ledger;
+            QVERIFY(ledger);
+            QVERIFY(ledger->record(ledgerDownload(ledgerStream("ZEV1", {"a", "b", "c"}), "/dev/A")).ok);
+            QCOMPARE(ledger->newBatch(QStringLiteral("erp")).rows, 1);
+        }
+        poke({"UPDATE ledger_meta SET value = '99' WHERE name = 'schema'"});
         const Ledger::Opened o = Ledger::open(path);
         QVERIFY(!o.ledger);
         QVERIFY2(o.error.contains(QStringLiteral("made by a newer version of this program (store version 99")),
