@@ -337,3 +337,5 @@ void MDIfrmMain::changeEvent(QEvent *event)
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
         setWindowState(windowState() & ~Qt::WindowMaximized);
 }
+
+#include "moc_MDIfrmMain.cpp"

@@ -201,3 +201,5 @@ void frmMenu::resizeEvent(QResizeEvent *event)
     }
     m_menu->setGeometry(margin, margin, w, h);
 }
+
+#include "moc_frmMenu.cpp"

@@ -217,3 +217,5 @@ void Data::paint(QPrinter &printer)
     doc.setPlainText(all);
     doc.print(&printer);
 }
+
+#include "moc_Data.cpp"

@@ -503,3 +503,5 @@ void frmDownLoad::download()
     m_session.BusyCount = 0;
     cmdOK->setEnabled(true);
 }
+
+#include "moc_frmDownLoad.cpp"

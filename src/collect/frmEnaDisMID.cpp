@@ -20,3 +20,5 @@ frmEnaDisMID::frmEnaDisMID(Session &session, QWidget *parent) : QDialog(parent),
         accept();
     });
 }
+
+#include "moc_frmEnaDisMID.cpp"

@@ -140,3 +140,5 @@ void frmEnaDisRTC::cmdOK_Click()
     }
     m_session.BusyCount = 0;
 }
+
+#include "moc_frmEnaDisRTC.cpp"

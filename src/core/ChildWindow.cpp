@@ -34,3 +34,5 @@ void ChildWindow::keyPressEvent(QKeyEvent *event)
     }
     QWidget::keyPressEvent(event);
 }
+
+#include "moc_ChildWindow.cpp"

@@ -199,3 +199,5 @@ void frmAmble::Command2_Click()
     }
     AmbleStrings::clear(m_session.ParamImage.data());
 }
+
+#include "moc_frmAmble.cpp"

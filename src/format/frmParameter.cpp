@@ -213,3 +213,5 @@ void frmParameter::Command2_Click()
     m_session.SettingsChanged = true;
     loadControls();
 }
+
+#include "moc_frmParameter.cpp"

@@ -183,3 +183,5 @@ void frmTerminator::Command3_Click()
     store();
     m_session.SettingsChanged = true;
 }
+
+#include "moc_frmTerminator.cpp"

@@ -126,3 +126,5 @@ void sfrmASC::MSHFlexGrid1_MouseDown(int row, int column)
     m_session.PickedCode = QString::number(codeAt(row, column), 16).toUpper();
     accept();
 }
+
+#include "moc_sfrmASC.cpp"

@@ -154,3 +154,5 @@ void sfrmPad::done(int result)
         m_session.PadResult.clear();
     QDialog::done(result);
 }
+
+#include "moc_sfrmPad.cpp"

@@ -177,3 +177,5 @@ void CollectedRecordsModel::sort(int column, Qt::SortOrder order)
     reload();
     endResetModel();
 }
+
+#include "moc_CollectedRecordsModel.cpp"

@@ -1,14 +1,6 @@
 #include "ledger/LedgerSettings.h"
 
-#include "ledger/frmRecords.h"
 #include "platform/SettingsStore.h"
-#include "platform/Ui.h"
-
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QVBoxLayout>
 
 namespace LedgerSettings {
 
@@ -16,12 +8,6 @@ namespace {
 
 const QString App = QStringLiteral("ZEV1100");
 const QString Section = QStringLiteral("Ledger");
-
-QString inUse(const QString &url)
-{
-    const LedgerLocation l = parseLedgerUrl(url);
-    return l.ok() ? QStringLiteral("In use: ") + l.describe() : l.error;
-}
 
 } // namespace
 
@@ -56,45 +42,6 @@ QString recordForWindow(SettingsStore &store, const QByteArray &stream, const QS
     if (!r.ok)
         return QStringLiteral("Not kept in the records store: ") + r.error;
     return QStringLiteral("%1 new, %2 already collected").arg(r.fresh).arg(r.already);
-}
-
-void showDialog(SettingsStore &store, QWidget *parent)
-{
-    QDialog dialog(parent);
-    dialog.setObjectName(QStringLiteral("RecordsStore"));
-    dialog.setWindowTitle(QStringLiteral("Records Store"));
-    auto *layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(QStringLiteral("A SQLite file, or postgresql://[user@]host[:port]/dbname "
-                                                "(empty: records.sqlite in the data folder)"), &dialog));
-    auto *edit = new QLineEdit(url(store), &dialog);
-    edit->setObjectName(QStringLiteral("txtUrl"));
-    layout->addWidget(edit);
-    auto *shown = new QLabel(inUse(edit->text()), &dialog);
-    shown->setObjectName(QStringLiteral("lblInUse"));
-    shown->setWordWrap(true);
-    layout->addWidget(shown);
-    QObject::connect(edit, &QLineEdit::textChanged, shown, [shown](const QString &t) { shown->setText(inUse(t)); });
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&]() {
-        // A password never goes into the setting.
-        if (parseLedgerUrl(edit->text()).ok())
-            dialog.accept();
-    });
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    if (dialog.exec() == QDialog::Accepted)
-        setUrl(store, edit->text());
-}
-
-void showRecords(SettingsStore &store, Ui &ui, QWidget *parent)
-{
-    Ledger::Opened o = Ledger::open(url(store));
-    if (!o.ledger) {
-        ui.messageBox(o.error, Ui::Buttons::Ok, Ui::Icon::Exclamation, QStringLiteral("Collected Records"));
-        return;
-    }
-    frmRecords window(*o.ledger, ui, parent);
-    ui.showModal(window);
 }
 
 } // namespace LedgerSettings

@@ -386,3 +386,5 @@ bool frmRecords::paint(QPrinter &printer)
     });
     return table.finish() && read;
 }
+
+#include "moc_frmRecords.cpp"

@@ -181,3 +181,5 @@ void frmChangePwd::cmdOK_Click()
     }
     m_session.BusyCount = 0;
 }
+
+#include "moc_frmChangePwd.cpp"

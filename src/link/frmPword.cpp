@@ -171,3 +171,5 @@ void frmPword::done(int result)
     m_session.LoggedIn = LoginSucceeded;
     QDialog::done(result);
 }
+
+#include "moc_frmPword.cpp"

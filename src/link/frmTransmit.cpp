@@ -207,3 +207,5 @@ void frmTransmit::Command2_Click()
         break;
     }
 }
+
+#include "moc_frmTransmit.cpp"

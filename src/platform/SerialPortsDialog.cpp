@@ -169,3 +169,5 @@ void SerialPortsDialog::accept()
             m_names.store(it.key(), *it);
     QDialog::accept();
 }
+
+#include "moc_SerialPortsDialog.cpp"

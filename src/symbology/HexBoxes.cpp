@@ -157,3 +157,5 @@ void HexBoxes::refuseKey(QLineEdit &box)
                     Ui::Icon::Information, QStringLiteral("Format Error"));
     box.setFocus();
 }
+
+#include "moc_HexBoxes.cpp"

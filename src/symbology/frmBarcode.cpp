@@ -496,3 +496,5 @@ void frmBarcode::showControls()
     for (auto it = m_enablable.cbegin(); it != m_enablable.cend(); ++it)
         it.value()->setEnabled(m_controls.isEnabled(it.key()));
 }
+
+#include "moc_frmBarcode.cpp"
