@@ -24,11 +24,12 @@ TransmitResult runTransmitExchange(SerialPort &port, Clock &clock, const QString
     if (!QuietLine::ready(port, clock, result.stillSending))
         return result.stillSending < 0 ? failed() : result;
     // STX, password and "Z" first, then each value as its two nibble characters.
-    if (!port.write(frame.left(10)))
+    // The pieces go out back to back: the port may gather them into one write.
+    if (!port.write(frame.left(10), true))
         return failed();
     for (int i = 0; i <= 128; ++i) {
         step(i);
-        if (!port.write(frame.mid(10 + 2 * i, 2)))
+        if (!port.write(frame.mid(10 + 2 * i, 2), true))
             return failed();
     }
     step(129);

@@ -325,7 +325,7 @@ int QtSerialPort::bytesWaiting()
     return int(qMin<qsizetype>(m_input.size(), INT_MAX));
 }
 
-bool QtSerialPort::write(const QByteArray &bytes)
+bool QtSerialPort::write(const QByteArray &bytes, bool more)
 {
     if (!m_port.isOpen())
         return false;
@@ -333,8 +333,11 @@ bool QtSerialPort::write(const QByteArray &bytes)
     if (m_port.write(bytes) != bytes.size())
         return false;
     m_written += bytes.size();
-    // Exchanges may block without an event loop; hand the bytes to the driver now.
-    m_port.flush();
+    // Exchanges may block without an event loop; hand the bytes to the driver
+    // now, unless the frame goes on: one system call for the frame, not one
+    // per piece (and one wake-up of the other end).
+    if (!more)
+        m_port.flush();
     return m_port.isOpen();
 }
 

@@ -29,7 +29,7 @@ public:
     PortProblem problem() const override { return m_problem; }
     void discardInput() override;
     int bytesWaiting() override;
-    bool write(const QByteArray &bytes) override;
+    bool write(const QByteArray &bytes, bool more = false) override;
     QByteArray readAll() override;
     qintptr inputDescriptor() const override;
     int bytesPerSecond() const override { return qMax(1, int(m_baud / 10)); }

@@ -39,8 +39,10 @@ public:
 
     virtual void discardInput() = 0;
     virtual int bytesWaiting() = 0;
-    // Queues the bytes for sending, in order, without waiting.
-    virtual bool write(const QByteArray &bytes) = 0;
+    // Queues the bytes for sending, in order, without waiting. With more, the
+    // frame goes on in the next write and the port may hold the bytes until
+    // then (or until input is looked at); the last piece hands them all over.
+    virtual bool write(const QByteArray &bytes, bool more = false) = 0;
     // Everything received so far; empty when nothing arrived.
     virtual QByteArray readAll() = 0;
 

@@ -76,7 +76,7 @@ int FakeSerialPort::bytesWaiting()
     return int(m_input.size());
 }
 
-bool FakeSerialPort::write(const QByteArray &bytes)
+bool FakeSerialPort::write(const QByteArray &bytes, bool /*more*/)
 {
     pull();
     if (!m_open)

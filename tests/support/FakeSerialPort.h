@@ -56,7 +56,7 @@ public:
     QString errorString() const override { return m_error; }
     void discardInput() override;
     int bytesWaiting() override;
-    bool write(const QByteArray &bytes) override;
+    bool write(const QByteArray &bytes, bool more = false) override;
     QByteArray readAll() override;
 
     // Test controls
