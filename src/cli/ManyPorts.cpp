@@ -22,6 +22,8 @@ namespace ManyPorts {
 
 namespace {
 
+constexpr uint PortThreadStack = 1024 * 1024;
+
 QString statusWords(int status)
 {
     switch (status) {
@@ -146,6 +148,9 @@ int run(const QStringList &ports, const QString &password, const QStringList &sh
             outcome.status = ZevCtl::run(args, out, err);
             outcome.err = err.data();
         }));
+        // Small stacks stay in the C library's cache of stacks at the end;
+        // sixteen of the default 8 MB would be unmapped one by one.
+        threads.back()->setStackSize(PortThreadStack);
         threads.back()->start();
     }
     for (auto &t : threads)

@@ -8,6 +8,10 @@
 #include <csignal>
 #include <cstdio>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 int main(int argc, char **argv)
 {
 #ifdef SIGPIPE
@@ -26,6 +30,16 @@ int main(int argc, char **argv)
 #else
     for (const int signal : {SIGINT, SIGTERM})
         std::signal(signal, [](int s) { QtClock::stopProcess(s); });
+#endif
+    // zevctl waits in poll(), not in an event loop, so the plain Unix event
+    // dispatcher is enough; each port's thread sets one up at a fraction of
+    // the cost of GLib's.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+#ifdef __GLIBC__
+    // The port threads mostly sleep; sharing two heaps spares each of them
+    // a heap of its own to map and fault in.
+    mallopt(M_ARENA_MAX, 2);
 #endif
     QCoreApplication app(argc, argv);
     // On the descriptors, not the stdio streams, so a failed write shows at once.
