@@ -189,11 +189,15 @@ bool QtClock::waitForInput(SerialPort &port, int ms, int bytes)
 
 bool QtClock::block(int ms)
 {
-    if (stopping())
-        return false;
-    if (ms > 0)
-        QThread::msleep(ulong(ms));
-    return true;
+    // No events either way; a sleeping clock also wakes to a stop.
+    const qint64 end = tickCount() + ms;
+    while (!stopping() && tickCount() < end) {
+        if (m_waits == Waits::Sleep)
+            pollSleep(end - tickCount(), -1);
+        else
+            QThread::msleep(ulong(end - tickCount()));
+    }
+    return !stopping();
 }
 
 void QtClock::processEvents()

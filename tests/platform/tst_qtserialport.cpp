@@ -93,11 +93,15 @@ private Q_SLOTS:
         QtSerialPort port(names);
         port.setPortNumber(9);
         QVERIFY(port.open());
-        for (const bool onThePort : {false, true}) {
+        // A timer, the port, and a wait without events (erase, set-clock).
+        for (const int kind : {0, 1, 2}) {
             QtClock clock(QtClock::Waits::Sleep);
             std::atomic<int> waited{-1};
             std::unique_ptr<QThread> waiting(QThread::create([&]() {
-                waited = (onThePort ? clock.waitForInput(port, 600000) : clock.waitMs(600000)) ? 1 : 0;
+                const bool ended = kind == 0   ? clock.waitMs(600000)
+                                   : kind == 1 ? clock.waitForInput(port, 600000)
+                                               : clock.block(600000);
+                waited = ended ? 1 : 0;
             }));
             waiting->start();
             QTest::qWait(50);
