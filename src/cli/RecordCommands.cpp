@@ -67,8 +67,11 @@ RecordAssembler::Result assembleFor(const RecordsOutput &o, const QByteArray &st
 int writeRecords(Command &c, const RecordAssembler::Result &r, const RecordsOutput &o, bool complete, qint64 fresh = -1)
 {
     auto produce = [&](QIODevice &out) {
-        if (o.format == RecordExport::Format::Text)
-            return UserFile::writeAll(out, RecordExport::text(r.text));
+        if (o.format == RecordExport::Format::Text) {
+            // The text and its closing CR LF apart: no copy of a text of any size.
+            const QString error = UserFile::writeAll(out, r.text);
+            return error.isEmpty() ? UserFile::writeAll(out, RecordExport::TextEnd) : error;
+        }
         if (o.format == RecordExport::Format::Xlsx) {
             const RecordSpreadsheet::Result book = RecordSpreadsheet::xlsx(r.download);
             return book.ok() ? UserFile::writeAll(out, book.bytes)

@@ -19,9 +19,10 @@ bool parseFormat(const QString &name, Format &format);
 QString extension(Format format);
 
 // The viewer's text as a saved file holds it: the whole text, then CR LF.
+inline constexpr char TextEnd[] = "\r\n";
 inline QByteArray text(const QByteArray &viewerText)
 {
-    return viewerText + "\r\n";
+    return viewerText + TextEnd;
 }
 
 // One field of a CSV row, quoted when it must be; the bytes read as Latin-1.
