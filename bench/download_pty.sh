@@ -66,7 +66,7 @@ import os, subprocess, sys, time
 t0 = time.monotonic()
 p = subprocess.Popen(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=sys.stderr)
 _, status, u = os.wait4(p.pid, 0)
-print("%.3f %.4f %d" % (time.monotonic() - t0, u.ru_utime + u.ru_stime, u.ru_nvcsw))
+print("%.4f %.4f %d" % (time.monotonic() - t0, u.ru_utime + u.ru_stime, u.ru_nvcsw))
 sys.exit(os.waitstatus_to_exitcode(status))
 EOF_PY
         echo "zevctl $* failed:" >&2
@@ -160,12 +160,20 @@ for what in "$@"; do
         [ "$rest" = "$cmd" ] || n=${rest#*:}
         process_start
         startCpu=$CPU
-        for p in 1 "$count"; do
-            medians ports_once "$p" "$n" "$cmd"
-            eval "wall$p=$WALL cpu$p=$CPU"
+        # One port and all of them in turns, so a change in the machine's
+        # load falls on both alike.
+        walls1="" cpus1="" wallsN="" cpusN="" many=$count
+        r=0
+        while [ "$r" -lt "$REPEAT" ]; do
+            ports_once 1 "$n" "$cmd"
+            walls1="$walls1 $WALL" cpus1="$cpus1 $CPU"
+            ports_once "$many" "$n" "$cmd"
+            wallsN="$wallsN $WALL" cpusN="$cpusN $CPU"
+            r=$((r + 1))
         done
-        eval "w=\$wall$count c=\$cpu$count"
-        echo "$cmd ($n records) on $count ports vs 1: wall $w s vs $wall1 s (ratio $(calc "$w / $wall1")); CPU $c s vs $cpu1 s, per port $(calc "$c / $count") s (ratio $(calc "$c / $count / $cpu1")); without the process start ($startCpu s) per port $(calc "($c - $startCpu) / $count") s vs $(calc "$cpu1 - $startCpu") s (medians of $REPEAT)"
+        wall1=$(echo "$walls1" | median) cpu1=$(echo "$cpus1" | median)
+        w=$(echo "$wallsN" | median) c=$(echo "$cpusN" | median)
+        echo "$cmd ($n records) on $many ports vs 1: wall $w s vs $wall1 s (ratio $(calc "$w / $wall1")); CPU $c s vs $cpu1 s, per port $(calc "$c / $many") s (ratio $(calc "$c / $many / $cpu1")); without the process start ($startCpu s) per port $(calc "($c - $startCpu) / $many") s vs $(calc "$cpu1 - $startCpu") s (medians of $REPEAT)"
         ;;
     *)
         echo "unknown: $what" >&2
