@@ -24,6 +24,18 @@ void say(QIODevice &dev, const QString &text)
     dev.write(text.toLocal8Bit());
 }
 
+DefaultEnvironment::DefaultEnvironment(const char *name) : m_name(name), m_ours(!qEnvironmentVariableIsSet(name))
+{
+    if (m_ours)
+        qputenv(m_name, "1");
+}
+
+DefaultEnvironment::~DefaultEnvironment()
+{
+    if (m_ours)
+        qunsetenv(m_name);
+}
+
 bool isTerminal(const QIODevice &dev)
 {
     const auto *file = qobject_cast<const QFile *>(&dev);

@@ -22,6 +22,21 @@
 namespace ZevCtl {
 
 void say(QIODevice &dev, const QString &text);
+
+// An environment variable set to "1" while the object lives, unless the caller
+// of zevctl set it; the programs a station runs get the caller's environment.
+class DefaultEnvironment
+{
+public:
+    explicit DefaultEnvironment(const char *name);
+    ~DefaultEnvironment();
+    DefaultEnvironment(const DefaultEnvironment &) = delete;
+    DefaultEnvironment &operator=(const DefaultEnvironment &) = delete;
+
+private:
+    const char *m_name;
+    bool m_ours;
+};
 // The device is a file descriptor on a terminal.
 bool isTerminal(const QIODevice &dev);
 QString hex(const QByteArray &bytes);

@@ -1,3 +1,4 @@
+#include "cli/Command.h"
 #include "cli/ZevCtl.h"
 #include "platform/QtClock.h"
 
@@ -7,6 +8,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -31,17 +33,16 @@ int main(int argc, char **argv)
     for (const int signal : {SIGINT, SIGTERM})
         std::signal(signal, [](int s) { QtClock::stopProcess(s); });
 #endif
-    // zevctl waits in poll(), not in an event loop, so the plain Unix event
-    // dispatcher is enough; each port's thread sets one up at a fraction of
-    // the cost of GLib's.
-    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
-        qputenv("QT_NO_GLIB", "1");
 #ifdef __GLIBC__
     // The port threads mostly sleep; sharing two heaps spares each of them
     // a heap of its own to map and fault in.
     mallopt(M_ARENA_MAX, 2);
 #endif
+    // zevctl waits in poll(), not in an event loop, so the plain Unix event
+    // dispatcher is enough, at a fraction of the cost of GLib's.
+    std::optional<ZevCtl::DefaultEnvironment> noGlib(std::in_place, "QT_NO_GLIB");
     QCoreApplication app(argc, argv);
+    noGlib.reset();
     // On the descriptors, not the stdio streams, so a failed write shows at once.
     QFile out;
     QFile err;
