@@ -40,6 +40,18 @@ quint64 bytesEqual(quint64 v, char c)
     return bytesBelow(v ^ (Ones * quint8(c)), 1);
 }
 
+// A byte that makes a CSV field quoted.
+bool csvQuoted(char c)
+{
+    return c == ',' || c == '"' || c == '\r' || c == '\n';
+}
+
+// A byte a CSV field must quote or convert.
+bool csvSpecial(char c)
+{
+    return csvQuoted(c) || (c & 0x80);
+}
+
 // Most data are plain ASCII: no byte a CSV field must quote or convert.
 bool csvPlain(const char *p, qsizetype size)
 {
@@ -49,12 +61,7 @@ bool csvPlain(const char *p, qsizetype size)
         if ((v & Highs) | bytesEqual(v, ',') | bytesEqual(v, '"') | bytesEqual(v, '\r') | bytesEqual(v, '\n'))
             return false;
     }
-    for (; i < size; ++i) {
-        const char c = p[i];
-        if ((c & 0x80) || c == ',' || c == '"' || c == '\r' || c == '\n')
-            return false;
-    }
-    return true;
+    return std::none_of(p + i, p + size, csvSpecial);
 }
 
 // Printable ASCII but for '"' and '\\': a JSON string takes it as it is.
@@ -84,13 +91,12 @@ bool jsonPlain(const char *p, qsizetype size)
 void appendCsvField(QByteArray &out, const char *latin1, qsizetype size)
 {
     const char *const end = latin1 + size;
-    auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
     // Most fields are plain ASCII and go in one piece.
     if (csvPlain(latin1, size)) {
         out.append(latin1, size);
         return;
     }
-    if (std::find_if(latin1, end, special) == end) {
+    if (std::none_of(latin1, end, csvQuoted)) {
         for (const char *c = latin1; c < end; ++c)
             appendUtf8(out, *c);
         return;

@@ -185,6 +185,9 @@ private:
     bool execText(const QString &sql, QString &error) const;
     QString selectRows() const;
     QList<RecordRow> rows(const QString &tail, const QVariantList &values, QString *error);
+    // Runs a query with values bound in turn and hands each row of its result to each.
+    void select(const QString &sql, const QVariantList &values, QString *error,
+                const std::function<void(const QSqlQuery &)> &each) const;
     QString filterClause(const RecordFilter &filter, QVariantList &values) const;
     QString orderedIds(const RecordFilter &filter, Order order, bool descending, QVariantList &values) const;
     bool postgres() const { return m_location.kind == LedgerLocation::Postgres; }

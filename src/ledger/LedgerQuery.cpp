@@ -117,34 +117,36 @@ QList<RecordRow> Ledger::list(const RecordFilter &filter, QString *error)
     return rows(where + QStringLiteral(" ORDER BY s.machine_id, s.port_device, r.generation, r.position"), values, error);
 }
 
-QList<RecordRow> Ledger::rows(const QString &tail, const QVariantList &values, QString *error)
+void Ledger::select(const QString &sql, const QVariantList &values, QString *error,
+                    const std::function<void(const QSqlQuery &)> &each) const
 {
-    QList<RecordRow> rows;
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.setForwardOnly(true);
-    q.prepare(selectRows() + tail);
+    q.prepare(sql);
     for (const QVariant &v : values)
         q.addBindValue(v);
     QString e;
-    RowReader reader;
     if (exec(q, e))
         while (q.next())
-            rows.append(reader.next(q));
+            each(q);
     setError(error, e);
+}
+
+QList<RecordRow> Ledger::rows(const QString &tail, const QVariantList &values, QString *error)
+{
+    QList<RecordRow> rows;
+    RowReader reader;
+    select(selectRows() + tail, values, error, [&](const QSqlQuery &q) { rows.append(reader.next(q)); });
     return rows;
 }
 
 qint64 Ledger::count(const RecordFilter &filter, QString *error)
 {
     QVariantList values;
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(QStringLiteral("SELECT COUNT(*) ") + fromRecords(!filter.machines.isEmpty(), false)
-              + filterClause(filter, values));
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    QString e;
-    const qint64 n = exec(q, e) && q.next() ? q.value(0).toLongLong() : 0;
-    setError(error, e);
+    const QString sql = QStringLiteral("SELECT COUNT(*) ") + fromRecords(!filter.machines.isEmpty(), false)
+        + filterClause(filter, values);
+    qint64 n = 0;
+    select(sql, values, error, [&n](const QSqlQuery &q) { n = q.value(0).toLongLong(); });
     return n;
 }
 
@@ -175,18 +177,11 @@ QList<QPair<qint64, qint64>> Ledger::countsPerScanner(const RecordFilter &filter
 {
     QList<QPair<qint64, qint64>> counts;
     QVariantList values;
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT c.sid, c.n FROM (SELECT r.scanner_id AS sid, COUNT(*) AS n ")
-              + fromRecords(!filter.machines.isEmpty(), false) + filterClause(filter, values)
-              + QStringLiteral(" GROUP BY r.scanner_id) c JOIN scanners o ON o.id = c.sid ORDER BY o.machine_id, o.id"));
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    QString e;
-    if (exec(q, e))
-        while (q.next())
-            counts.append({q.value(0).toLongLong(), q.value(1).toLongLong()});
-    setError(error, e);
+    const QString sql = QStringLiteral("SELECT c.sid, c.n FROM (SELECT r.scanner_id AS sid, COUNT(*) AS n ")
+        + fromRecords(!filter.machines.isEmpty(), false) + filterClause(filter, values)
+        + QStringLiteral(" GROUP BY r.scanner_id) c JOIN scanners o ON o.id = c.sid ORDER BY o.machine_id, o.id");
+    select(sql, values, error,
+           [&counts](const QSqlQuery &q) { counts.append({q.value(0).toLongLong(), q.value(1).toLongLong()}); });
     return counts;
 }
 
@@ -210,16 +205,8 @@ QList<qint64> Ledger::ids(const RecordFilter &filter, Order order, bool descendi
 {
     QList<qint64> ids;
     QVariantList values;
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.setForwardOnly(true);
-    q.prepare(orderedIds(filter, order, descending, values));
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    QString e;
-    if (exec(q, e))
-        while (q.next())
-            ids.append(q.value(0).toLongLong());
-    setError(error, e);
+    const QString sql = orderedIds(filter, order, descending, values);
+    select(sql, values, error, [&ids](const QSqlQuery &q) { ids.append(q.value(0).toLongLong()); });
     return ids;
 }
 
@@ -242,16 +229,10 @@ QList<QPair<QString, qint64>> Ledger::countsPerMachine(const RecordFilter &filte
 {
     QList<QPair<QString, qint64>> counts;
     QVariantList values;
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(QStringLiteral("SELECT s.machine_id, COUNT(*) FROM records r JOIN scanners s ON s.id = r.scanner_id")
-              + filterClause(filter, values) + QStringLiteral(" GROUP BY s.machine_id ORDER BY s.machine_id"));
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    QString e;
-    if (exec(q, e))
-        while (q.next())
-            counts.append({q.value(0).toString(), q.value(1).toLongLong()});
-    setError(error, e);
+    const QString sql = QStringLiteral("SELECT s.machine_id, COUNT(*) ") + fromRecords(true, false)
+        + filterClause(filter, values) + QStringLiteral(" GROUP BY s.machine_id ORDER BY s.machine_id");
+    select(sql, values, error,
+           [&counts](const QSqlQuery &q) { counts.append({q.value(0).toString(), q.value(1).toLongLong()}); });
     return counts;
 }
 
@@ -259,25 +240,19 @@ QList<DayCount> Ledger::countsPerDay(const RecordFilter &filter, QString *error)
 {
     QList<DayCount> counts;
     QVariantList values;
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(QStringLiteral("SELECT substr(r.stamp_text, 1, 10) AS day, s.machine_id, COUNT(*) ") + fromRecords(true, false)
-              + filterClause(filter, values) + QStringLiteral(" GROUP BY day, s.machine_id ORDER BY day, s.machine_id"));
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    QString e;
-    if (exec(q, e))
-        while (q.next())
-            counts.append({QDate::fromString(q.value(0).toString(), Qt::ISODate), q.value(1).toString(),
-                           q.value(2).toLongLong()});
-    setError(error, e);
+    const QString sql = QStringLiteral("SELECT substr(r.stamp_text, 1, 10) AS day, s.machine_id, COUNT(*) ")
+        + fromRecords(true, false) + filterClause(filter, values)
+        + QStringLiteral(" GROUP BY day, s.machine_id ORDER BY day, s.machine_id");
+    select(sql, values, error, [&counts](const QSqlQuery &q) {
+        counts.append({QDate::fromString(q.value(0).toString(), Qt::ISODate), q.value(1).toString(), q.value(2).toLongLong()});
+    });
     return counts;
 }
 
 QList<ScannerStats> Ledger::stats(QString *error)
 {
     QList<ScannerStats> list;
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(QStringLiteral(
+    const QString sql = QStringLiteral(
         "SELECT s.machine_id, s.port_device, s.generation, s.last_seen_utc, s.last_erased_utc, "
         "(SELECT COUNT(*) FROM downloads d WHERE d.scanner_id = s.id), "
         "(SELECT COUNT(*) FROM records r WHERE r.scanner_id = s.id), "
@@ -285,25 +260,21 @@ QList<ScannerStats> Ledger::stats(QString *error)
         "l.complete, l.host FROM scanners s "
         "LEFT JOIN downloads l ON l.id = (SELECT d.id FROM downloads d WHERE d.scanner_id = s.id "
         "ORDER BY d.taken_utc DESC, d.id DESC LIMIT 1) "
-        "ORDER BY s.machine_id, s.port_device"));
-    QString e;
-    if (exec(q, e)) {
-        while (q.next()) {
-            ScannerStats s;
-            s.machineId = q.value(0).toString();
-            s.portDevice = q.value(1).toString();
-            s.lastSeenUtc = utc(q.value(3));
-            s.lastErasedUtc = utc(q.value(4));
-            s.downloads = q.value(5).toLongLong();
-            s.records = q.value(6).toLongLong();
-            s.generations = q.value(7).toLongLong();
-            s.held = q.value(8).toLongLong();
-            s.lastComplete = q.value(9).toLongLong() != 0;
-            s.lastStation = q.value(10).toString();
-            list.append(s);
-        }
-    }
-    setError(error, e);
+        "ORDER BY s.machine_id, s.port_device");
+    select(sql, {}, error, [&list](const QSqlQuery &q) {
+        ScannerStats s;
+        s.machineId = q.value(0).toString();
+        s.portDevice = q.value(1).toString();
+        s.lastSeenUtc = utc(q.value(3));
+        s.lastErasedUtc = utc(q.value(4));
+        s.downloads = q.value(5).toLongLong();
+        s.records = q.value(6).toLongLong();
+        s.generations = q.value(7).toLongLong();
+        s.held = q.value(8).toLongLong();
+        s.lastComplete = q.value(9).toLongLong() != 0;
+        s.lastStation = q.value(10).toString();
+        list.append(s);
+    });
     return list;
 }
 
