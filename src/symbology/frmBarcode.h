@@ -51,6 +51,10 @@ protected:
 private:
     void buildTabs();
     QWidget *addPage(int tab, const QString &caption);
+    // Names a check box or option button, keeps it in its array and among the
+    // controls the rules enable, and passes its clicks on; returns its name.
+    template <typename Button>
+    QString enlist(Button *button, std::span<Button *> array, const char *arrayName, int index);
     QCheckBox *makeCheck(std::span<QCheckBox *> array, const char *arrayName, int index, const QString &caption,
                          QWidget *parent);
     QRadioButton *makeOption(std::span<QRadioButton *> array, const char *arrayName, int index,

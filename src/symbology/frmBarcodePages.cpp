@@ -68,16 +68,22 @@ QWidget *frmBarcode::addPage(int tab, const QString &caption)
     return body;
 }
 
+template <typename Button>
+QString frmBarcode::enlist(Button *button, std::span<Button *> array, const char *arrayName, int index)
+{
+    const QString name = indexed(arrayName, index);
+    button->setObjectName(name);
+    array[size_t(index)] = button;
+    m_enablable.insert(name, button);
+    connect(button, &Button::clicked, this, [this, name]() { controlClicked(name); });
+    return name;
+}
+
 QCheckBox *frmBarcode::makeCheck(std::span<QCheckBox *> array, const char *arrayName, int index,
                                  const QString &caption, QWidget *parent)
 {
     auto *box = new QCheckBox(caption, parent);
-    const QString name = indexed(arrayName, index);
-    box->setObjectName(name);
-    array[size_t(index)] = box;
-    m_checks.insert(name, box);
-    m_enablable.insert(name, box);
-    connect(box, &QCheckBox::clicked, this, [this, name]() { controlClicked(name); });
+    m_checks.insert(enlist(box, array, arrayName, index), box);
     return box;
 }
 
@@ -85,17 +91,12 @@ QRadioButton *frmBarcode::makeOption(std::span<QRadioButton *> array, const char
                                      const QString &caption, QWidget *parent)
 {
     auto *option = new QRadioButton(caption, parent);
-    const QString name = indexed(arrayName, index);
-    option->setObjectName(name);
-    array[size_t(index)] = option;
-    const QString frame = SymbologyControls::frameOf(name);
+    const QString frame = SymbologyControls::frameOf(enlist(option, array, arrayName, index));
     Q_ASSERT(!frame.isEmpty());
     QButtonGroup *&group = m_groups[frame];
     if (!group)
         group = new QButtonGroup(this);
     group->addButton(option);
-    m_enablable.insert(name, option);
-    connect(option, &QRadioButton::clicked, this, [this, name]() { controlClicked(name); });
     return option;
 }
 
