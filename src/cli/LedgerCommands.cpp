@@ -153,7 +153,7 @@ int stats(Command &c, Ledger &ledger)
     auto when = [](const QDateTime &t) { return t.isValid() ? t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QStringLiteral("-"); };
     for (const ScannerStats &s : all)
         text += QStringLiteral("%1 %2 %3 %4 %5 %6\n")
-                    .arg(s.machineId.isEmpty() ? QStringLiteral("(port %1)").arg(s.portDevice) : s.machineId, -24)
+                    .arg(Ledger::scannerName(s.machineId, s.portDevice), -24)
                     .arg(s.generations, 11).arg(s.downloads, 9).arg(s.records, 9)
                     .arg(when(s.lastSeenUtc), -20).arg(when(s.lastErasedUtc));
     return c.print(text);

@@ -142,10 +142,10 @@ int CollectedRecordsModel::columnCount(const QModelIndex &parent) const
 QString CollectedRecordsModel::cellText(const RecordRow &r, int column)
 {
     switch (column) {
-    case 0: return r.machineId.isEmpty() ? QStringLiteral("(port %1)").arg(r.portDevice) : r.machineId;
+    case 0: return Ledger::scannerName(r.machineId, r.portDevice);
     case 1: return r.stampText;
     case 2: return QString::fromLatin1(r.data);
-    case 3: return r.collectedUtc.isValid() ? r.collectedUtc.toLocalTime().toString(u"yyyy-MM-dd hh:mm:ss") : QString();
+    case 3: return Ledger::localText(r.collectedUtc);
     case 4: return r.station;
     }
     return {};

@@ -167,6 +167,10 @@ public:
     static QByteArray stampBytes(const RecordAssembler::Records &records, const RecordAssembler::Record &r);
     // A time the store keeps as ISO 8601 text in UTC.
     static QDateTime utc(const QVariant &text);
+    // Such a time as the windows show it, in local time; empty when there is none.
+    static QString localText(const QDateTime &utc);
+    // A scanner as the windows and files name it: its machine ID, else its port.
+    static QString scannerName(const QString &machineId, const QString &portDevice);
 
 private:
     explicit Ledger(const LedgerLocation &location);

@@ -25,6 +25,16 @@ QDateTime Ledger::utc(const QVariant &v)
     return t;
 }
 
+QString Ledger::localText(const QDateTime &utc)
+{
+    return utc.isValid() ? utc.toLocalTime().toString(u"yyyy-MM-dd hh:mm:ss") : QString();
+}
+
+QString Ledger::scannerName(const QString &machineId, const QString &portDevice)
+{
+    return machineId.isEmpty() ? QStringLiteral("(port %1)").arg(portDevice) : machineId;
+}
+
 QString Ledger::selectRows() const
 {
     return QStringLiteral("SELECT r.id, s.machine_id, s.port_device, r.generation, r.position, r.stamp, r.stamp_text, "

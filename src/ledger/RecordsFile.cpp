@@ -109,7 +109,7 @@ QByteArray write(const QList<RecordRow> &rows, RecordExport::Format format, QStr
     }
     case RecordExport::Format::Text:
         for (const RecordRow &r : rows) {
-            const QString who = r.machineId.isEmpty() ? QStringLiteral("(port %1)").arg(r.portDevice) : r.machineId;
+            const QString who = Ledger::scannerName(r.machineId, r.portDevice);
             out += QStringLiteral("%1 %2/%3 %4 ").arg(who).arg(r.generation).arg(r.position)
                        .arg(r.stampText.isEmpty() ? QStringLiteral("-") : r.stampText).toUtf8();
             out += QString::fromLatin1(r.data).toUtf8() + '\n';

@@ -29,11 +29,6 @@
 
 namespace {
 
-QString localTime(const QDateTime &utc)
-{
-    return utc.isValid() ? utc.toLocalTime().toString(u"yyyy-MM-dd hh:mm:ss") : QString();
-}
-
 QCheckBox *labelledCheck(const QString &text, const QString &name, QWidget *parent)
 {
     auto *c = new QCheckBox(text, parent);
@@ -207,10 +202,10 @@ void frmRecords::fillMachines()
     tblMachines->setRowCount(int(stats.size()));
     for (int i = 0; i < stats.size(); ++i) {
         const ScannerStats &s = stats[i];
-        const QStringList cells{s.machineId.isEmpty() ? QStringLiteral("(port %1)").arg(s.portDevice) : s.machineId,
-                                localTime(s.lastSeenUtc), s.lastStation,
+        const QStringList cells{Ledger::scannerName(s.machineId, s.portDevice),
+                                Ledger::localText(s.lastSeenUtc), s.lastStation,
                                 s.lastComplete ? QStringLiteral("Complete") : QStringLiteral("Incomplete"),
-                                QString::number(s.held), QString::number(s.records), localTime(s.lastErasedUtc)};
+                                QString::number(s.held), QString::number(s.records), Ledger::localText(s.lastErasedUtc)};
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             if (c == 4 || c == 5)
